@@ -1,0 +1,23 @@
+# Every Korvane library gathers the sources of its folders, so adding a unit
+# means adding a file, not editing a list. A library whose folders hold no
+# sources yet is an interface target that only forwards its links.
+function(korvane_library name)
+  cmake_parse_arguments(ARG "" "" "DIRS;LINKS;SYSTEM_INCLUDES" ${ARGN})
+  set(srcs)
+  foreach(dir IN LISTS ARG_DIRS)
+    file(GLOB found CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${dir}/*.cpp")
+    list(APPEND srcs ${found})
+  endforeach()
+  if(srcs)
+    add_library(${name} STATIC ${srcs})
+    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+    target_compile_options(${name} PRIVATE ${KORVANE_WARNINGS})
+    target_link_libraries(${name} PUBLIC ${ARG_LINKS})
+    target_include_directories(${name} SYSTEM PUBLIC ${ARG_SYSTEM_INCLUDES})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${ARG_LINKS})
+    target_include_directories(${name} SYSTEM INTERFACE ${ARG_SYSTEM_INCLUDES})
+  endif()
+endfunction()
