@@ -1,0 +1,42 @@
+#pragma once
+// Application-shell state that headless parts of the application read or
+// write (scene path, app state, play flags, panel visibility). GL and window
+// handles live with the main loop, not here.
+//
+// Hooks: the shell installs them at start-up; until then they do nothing, so
+// the scene model and file formats work without a window.
+
+#include <cstdint>
+
+extern bool g_gameBuild;
+extern int32_t g_state;            // 0 hub, 1 loading, 2 editor (or running game)
+extern int32_t g_splashState;
+extern float g_splashTimer;
+extern char g_scenePath[1024];
+extern char g_projName[128];
+extern bool g_pendingClose;
+extern char g_pendingSceneOpen[1024];
+extern bool g_editorAutoSave;
+extern float g_editorAutoSaveTimer;
+extern double g_nextLayoutAutosave;
+extern bool g_forceLayoutSaveOnce;
+extern bool g_pendingEditorWindowExpand;
+extern bool g_useDefaultEditorLayout;
+extern float g_frameTimes[300];
+extern int32_t g_frameIdx;
+extern int32_t g_swapIntervalState;
+
+// Play mode (owned by the play-mode unit once it exists).
+extern bool g_playing;
+extern bool g_playPaused;
+
+// Panel visibility (the editor frame's flags).
+extern bool g_showHier, g_showInsp, g_showAssets, g_showConsole;
+extern bool g_showPreviewPanel, g_showScriptEditor, g_showProf, g_showBuild, g_showSettings, g_showGame;
+
+// Refreshes the window title (name, scene, unsaved mark); no-op until the
+// shell installs g_updateWindowTitleHook.
+extern void (*g_updateWindowTitleHook)();
+inline void UpdateWindowTitle() {
+    if (g_updateWindowTitleHook) g_updateWindowTitleHook();
+}
