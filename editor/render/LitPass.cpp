@@ -1,0 +1,290 @@
+#include "editor/render/LitPass.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <initializer_list>
+#include <string>
+
+#include "editor/legacy/EditorLog.h"
+#include "editor/legacy/EntityStore.h"
+#include "editor/render/GL.h"
+#include "editor/render/Meshes.h"
+#include "editor/render/Programs.h"
+
+DrawImportedPartsFn g_drawImportedPartsFn = nullptr;
+LoadFailureMemo g_failedModelLoads;
+
+namespace {
+
+// Locations of the per-frame lighting uniforms, looked up on the first
+// upload after the lit program was (re)created; -2 = not looked up yet.
+struct LightingLocations {
+    unsigned program = 0;
+    int ambientColor = -2, exposure = -2, skyTop = -2, skyHorizon = -2, fogColor = -2, fogDensity = -2,
+        shadowSoftness = -2, ambientOcclusion = -2, bloomIntensity = -2, contactShadowStrength = -2,
+        lightCount = -2;
+    int type[kMaxLightSlots], pos[kMaxLightSlots], dir[kMaxLightSlots], color[kMaxLightSlots],
+        intensity[kMaxLightSlots], range[kMaxLightSlots], spotCos[kMaxLightSlots], spotSoft[kMaxLightSlots];
+};
+LightingLocations s_light;
+
+void LookupLightingLocations() {
+    const unsigned p = g_shader;
+    s_light.program = p;
+    s_light.ambientColor = glGetUniformLocation(p, "uAmbientColor");
+    s_light.exposure = glGetUniformLocation(p, "uExposure");
+    s_light.skyTop = glGetUniformLocation(p, "uSkyTopColor");
+    s_light.skyHorizon = glGetUniformLocation(p, "uSkyHorizonColor");
+    s_light.fogColor = glGetUniformLocation(p, "uFogColor");
+    s_light.fogDensity = glGetUniformLocation(p, "uFogDensity");
+    s_light.shadowSoftness = glGetUniformLocation(p, "uShadowSoftness");
+    s_light.ambientOcclusion = glGetUniformLocation(p, "uAmbientOcclusion");
+    s_light.bloomIntensity = glGetUniformLocation(p, "uBloomIntensity");
+    s_light.contactShadowStrength = glGetUniformLocation(p, "uContactShadowStrength");
+    s_light.lightCount = glGetUniformLocation(p, "uLightCount");
+    char name[64];
+    for (int i = 0; i < kMaxLightSlots; ++i) {
+        std::snprintf(name, sizeof name, "uLightType[%d]", i);
+        s_light.type[i] = glGetUniformLocation(p, name);
+        std::snprintf(name, sizeof name, "uLightPos[%d]", i);
+        s_light.pos[i] = glGetUniformLocation(p, name);
+        std::snprintf(name, sizeof name, "uLightDir[%d]", i);
+        s_light.dir[i] = glGetUniformLocation(p, name);
+        std::snprintf(name, sizeof name, "uLightColor[%d]", i);
+        s_light.color[i] = glGetUniformLocation(p, name);
+        std::snprintf(name, sizeof name, "uLightIntensity[%d]", i);
+        s_light.intensity[i] = glGetUniformLocation(p, name);
+        std::snprintf(name, sizeof name, "uLightRange[%d]", i);
+        s_light.range[i] = glGetUniformLocation(p, name);
+        std::snprintf(name, sizeof name, "uLightSpotCos[%d]", i);
+        s_light.spotCos[i] = glGetUniformLocation(p, name);
+        std::snprintf(name, sizeof name, "uLightSpotSoft[%d]", i);
+        s_light.spotSoft[i] = glGetUniformLocation(p, name);
+    }
+}
+
+void Uniform3(int loc, const Vec3& v) {
+    if (loc >= 0) glUniform3f(loc, v.x, v.y, v.z);
+}
+void Uniform1f(int loc, float v) {
+    if (loc >= 0) glUniform1f(loc, v);
+}
+void Uniform1i(int loc, int v) {
+    if (loc >= 0) glUniform1i(loc, v);
+}
+
+void DrawShapeTriangles(int shape) {
+    if (shape < 0 || shape >= kPrimitiveShapeCount) shape = 0;
+    const ShapeGeo& geo = g_shapes[shape];
+    if (!geo.vao || geo.count <= 0) return;
+    glBindVertexArray(geo.vao);
+    glDrawArrays(GL_TRIANGLES, 0, geo.count);
+}
+
+bool IsImportedRenderer(const MeshRenderer& mr) { return mr.shape == MeshShape_Custom && mr.modelPath[0] != '\0'; }
+
+float Positive(float v, float fallback) { return std::max(FiniteOr(v, fallback), 0.0f); }
+
+} // namespace
+
+void UploadLighting(Vec3 eye) {
+    if (!g_shader) return;
+    if (s_light.program != g_shader || s_light.lightCount == -2) LookupLightingLocations();
+
+    const LightingEnv env = CurrentLightingEnv();
+    if (g_uCameraPos >= 0 && IsFinite(eye)) glUniform3f(g_uCameraPos, eye.x, eye.y, eye.z);
+    Uniform3(s_light.ambientColor, env.ambient);
+    Uniform1f(s_light.exposure, env.exposure);
+    Uniform3(s_light.skyTop, env.skyTop);
+    Uniform3(s_light.skyHorizon, env.skyHorizon);
+    Uniform3(s_light.fogColor, env.fogColor);
+    Uniform1f(s_light.fogDensity, env.fogDensity);
+    Uniform1f(s_light.shadowSoftness, env.shadowSoftness);
+    Uniform1f(s_light.ambientOcclusion, env.ambientOcclusion);
+    Uniform1f(s_light.bloomIntensity, env.bloomIntensity);
+    Uniform1f(s_light.contactShadowStrength, env.contactShadowStrength);
+
+    LightSlot slots[kMaxLightSlots];
+    const int n = CollectLightSlots(g_ents, g_engine.maxLights, slots);
+    for (int j = 0; j < n; ++j) {
+        const LightSlot& s = slots[j];
+        Uniform1i(s_light.type[j], s.type);
+        Uniform3(s_light.pos[j], s.pos);
+        Uniform3(s_light.dir[j], s.dir);
+        Uniform3(s_light.color[j], s.color);
+        Uniform1f(s_light.intensity[j], s.intensity);
+        Uniform1f(s_light.range[j], s.range);
+        Uniform1f(s_light.spotCos[j], s.spotCos);
+        Uniform1f(s_light.spotSoft[j], s.spotSoft);
+    }
+    Uniform1i(s_light.lightCount, n);
+}
+
+void SetMVP(const Mat4& mvp) {
+    if (g_uMVP >= 0) glUniformMatrix4fv(g_uMVP, 1, GL_FALSE, mvp.m);
+}
+
+void SetModelLit(const Mat4& model, bool lit, const Material* m) {
+    if (g_uModel >= 0) glUniformMatrix4fv(g_uModel, 1, GL_FALSE, model.m);
+    Uniform1i(g_uLit, lit ? 1 : 0);
+    SetRenderMaterial(lit ? m : nullptr);
+}
+
+void SetRenderMaterial(const Material* m) {
+    if (m) {
+        const ImportedMaterial none;
+        const ResolvedMaterial r = ResolveMaterialValues(none, m);
+        if (g_uMatColor >= 0) glUniform4f(g_uMatColor, r.color[0], r.color[1], r.color[2], r.color[3]);
+        Uniform1f(g_uMatMetallic, r.metallic);
+        Uniform1f(g_uMatRoughness, r.roughness);
+    } else {
+        if (g_uMatColor >= 0) glUniform4f(g_uMatColor, 1, 1, 1, 1);
+        Uniform1f(g_uMatMetallic, 0.0f);
+        Uniform1f(g_uMatRoughness, 0.55f);
+    }
+    if (g_uMatEmissive >= 0) glUniform3f(g_uMatEmissive, 0, 0, 0);
+    Uniform1f(g_uNormalScale, 1.0f);
+    Uniform1f(g_uHeightScale, 0.0f);
+    for (int loc : {g_uUseAlbedoMap, g_uUseNormalMap, g_uUseMRMap, g_uUseAOMap, g_uUseEmissiveMap, g_uUseHeightMap}) {
+        Uniform1i(loc, 0);
+    }
+}
+
+void BindTexUnit(int unit, unsigned tex, unsigned fallback, int location) {
+    glActiveTexture(GL_TEXTURE0 + unsigned(unit));
+    glBindTexture(GL_TEXTURE_2D, tex ? tex : fallback);
+    if (location >= 0) glUniform1i(location, unit);
+}
+
+ResolvedMaterial ResolveMaterialValues(const ImportedMaterial& im, const Material* ov) {
+    const Material def;
+    ResolvedMaterial r;
+    const Vec4& c = ov ? ov->baseColor : im.baseColor;
+    const float cc[4] = {c.x, c.y, c.z, c.w};
+    for (int i = 0; i < 4; ++i) r.color[i] = std::clamp(FiniteOr(cc[i], 1.0f), 0.0f, 1.0f);
+    r.metallic = ClampFinite(ov ? ov->metallic : im.metallic, 0.0f, 1.0f, def.metallic);
+    r.roughness = ClampFinite(ov ? ov->roughness : im.roughness, 0.0f, 1.0f, def.roughness);
+    const Vec3& e = ov ? ov->emissive : im.emissive;
+    r.emissive[0] = Positive(e.x, 0.0f);
+    r.emissive[1] = Positive(e.y, 0.0f);
+    r.emissive[2] = Positive(e.z, 0.0f);
+    r.normalScale = ClampFinite(ov ? ov->normalScale : im.normalScale, 0.0f, 16.0f, def.normalScale);
+    r.heightScale = ClampFinite(ov ? ov->heightScale : im.heightScale, 0.0f, 1.0f, def.heightScale);
+    return r;
+}
+
+unsigned ResolveRenderTexture(const char* path, bool srgb) {
+    (void)srgb;
+    if (!path || !path[0]) return 0;
+    return 0;
+}
+
+void SetImportedMaterialUniforms(const ImportedMaterial& im, const Material* ov) {
+    struct Map {
+        unsigned tex;
+        int useLoc, samplerLoc, unit;
+        unsigned fallback;
+    };
+    Map maps[6];
+    const char* overridePaths[6] = {};
+    const char* ownPaths[6] = {im.albedoPath, im.normalPath, im.metallicRoughnessPath,
+                               im.aoPath,     im.emissivePath, im.heightPath};
+    const unsigned ownTex[6] = {im.albedoTex, im.normalTex,   im.metallicRoughnessTex,
+                                im.aoTex,     im.emissiveTex, im.heightTex};
+    const bool srgb[6] = {true, false, false, false, true, false};
+    if (ov) {
+        const char* p[6] = {ov->albedoTexture, ov->normalTexture,   ov->metallicRoughnessTexture,
+                            ov->aoTexture,     ov->emissiveTexture, ov->heightTexture};
+        for (int i = 0; i < 6; ++i) overridePaths[i] = p[i];
+    }
+    const int useLocs[6] = {g_uUseAlbedoMap, g_uUseNormalMap,   g_uUseMRMap,
+                            g_uUseAOMap,     g_uUseEmissiveMap, g_uUseHeightMap};
+    const int samplerLocs[6] = {g_uAlbedoMap, g_uNormalMap, g_uMRMap, g_uAOMap, g_uEmissiveMap, g_uHeightMap};
+    const unsigned fallbacks[6] = {g_texWhite, g_texFlatNormal, g_texWhite, g_texWhite, g_texBlack, g_texBlack};
+    for (int i = 0; i < 6; ++i) {
+        unsigned tex = 0;
+        if (ov) {
+            // The override replaces the imported material entirely.
+            if (overridePaths[i][0]) tex = ResolveRenderTexture(overridePaths[i], srgb[i]);
+        } else {
+            tex = ownTex[i];
+            if (!tex && ownPaths[i][0]) tex = ResolveRenderTexture(ownPaths[i], srgb[i]);
+        }
+        maps[i] = {tex, useLocs[i], samplerLocs[i], kTexUnitAlbedo + i, fallbacks[i]};
+    }
+
+    const ResolvedMaterial r = ResolveMaterialValues(im, ov);
+    if (g_uMatColor >= 0) glUniform4f(g_uMatColor, r.color[0], r.color[1], r.color[2], r.color[3]);
+    Uniform1f(g_uMatMetallic, r.metallic);
+    Uniform1f(g_uMatRoughness, r.roughness);
+    if (g_uMatEmissive >= 0) glUniform3f(g_uMatEmissive, r.emissive[0], r.emissive[1], r.emissive[2]);
+    Uniform1f(g_uNormalScale, r.normalScale);
+    Uniform1f(g_uHeightScale, r.heightScale);
+    for (const Map& m : maps) Uniform1i(m.useLoc, m.tex ? 1 : 0);
+    for (const Map& m : maps) BindTexUnit(m.unit, m.tex, m.fallback, m.samplerLoc);
+}
+
+void SetPrimitiveMaterialUniforms(const Material* m) {
+    ImportedMaterial im;
+    im.baseColor = Vec4(1, 1, 1, 1);
+    im.metallic = 0.0f;
+    im.roughness = 0.55f;
+    im.emissive = Vec3(0, 0, 0);
+    im.normalScale = 1.0f;
+    im.heightScale = 0.03f;
+    SetImportedMaterialUniforms(im, m);
+}
+
+bool DrawImportedRenderer(const MeshRenderer& mr, const Material* override, bool lit) {
+    const std::string path = mr.modelPath;
+    if (g_failedModelLoads.KnownFailure(path)) return false;
+    if (g_drawImportedPartsFn && g_drawImportedPartsFn(mr, override, lit)) return true;
+    g_failedModelLoads.Remember(path);
+    Log(4, "Imported model failed, NOT drawing cube fallback: %s", path.c_str());
+    return false;
+}
+
+void DrawMeshRendererLit(const MeshRenderer& mr, const Mat4& model, const Mat4& mvp, const Material* m) {
+    if (!g_shader || !IsFinite(mvp) || !IsFinite(model)) return;
+    SetMVP(mvp);
+    if (g_uModel >= 0) glUniformMatrix4fv(g_uModel, 1, GL_FALSE, model.m);
+    Uniform1i(g_uLit, 1);
+    if (IsImportedRenderer(mr)) {
+        DrawImportedRenderer(mr, m, true);
+        return;
+    }
+    SetPrimitiveMaterialUniforms(m);
+    DrawShapeTriangles(mr.shape);
+}
+
+void DrawMeshRendererUnlit(const MeshRenderer& mr, const Mat4& model, const Mat4& mvp) {
+    if (!g_shader || !IsFinite(mvp) || !IsFinite(model)) return;
+    SetPrimitiveMaterialUniforms(nullptr);
+    SetMVP(mvp);
+    if (g_uModel >= 0) glUniformMatrix4fv(g_uModel, 1, GL_FALSE, model.m);
+    Uniform1i(g_uLit, 0);
+    if (IsImportedRenderer(mr)) {
+        DrawImportedRenderer(mr, nullptr, false);
+        return;
+    }
+    DrawShapeTriangles(mr.shape);
+}
+
+void SetLineWidth(float width) {
+    // The limits belong to the context; tests and the editor each use one.
+    static GLFWwindow* s_context = nullptr;
+    static bool s_forwardCompatible = false;
+    static float s_maxWidth = 1.0f;
+    GLFWwindow* current = glfwGetCurrentContext();
+    if (current != s_context) {
+        s_context = current;
+        GLint flags = 0;
+        glGetIntegerv(GL_CONTEXT_FLAGS, &flags);
+        s_forwardCompatible = (flags & GL_CONTEXT_FLAG_FORWARD_COMPATIBLE_BIT) != 0;
+        GLfloat range[2] = {1.0f, 1.0f};
+        glGetFloatv(GL_ALIASED_LINE_WIDTH_RANGE, range);
+        s_maxWidth = range[1];
+    }
+    glLineWidth(ClampLineWidth(width, s_forwardCompatible, s_maxWidth));
+}
