@@ -1,0 +1,160 @@
+// The real editor under a private Xvfb: the hub comes up, a project is
+// created through "Create New" or opened from its card, the editor state is
+// reached, and a close request ends the process cleanly. Without a display
+// both modes exit with code 1 instead of aborting.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tests/support/Process.h"
+#include "tests/support/XSession.h"
+
+using namespace korvane::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream f(path);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+std::string CopySample(const std::string& dest) {
+    fs::copy(std::string(KORVANE_SOURCE_DIR) + "/samples/SampleProject", dest, fs::copy_options::recursive);
+    return dest;
+}
+
+class ShellE2E : public ::testing::Test {
+protected:
+    XvfbServer xvfb;
+    std::string home;
+
+    void SetUp() override {
+        home = MakeTempDir("korvane_e2e_home_");
+        ASSERT_FALSE(home.empty());
+        if (!xvfb.Start(1600, 1000)) GTEST_SKIP() << "Xvfb is not available";
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(home, ec);
+    }
+    std::string Shot(const std::string& name) { return home + "/" + name + ".png"; }
+};
+
+} // namespace
+
+TEST_F(ShellE2E, HubCreatesAProjectOpensItAndClosesCleanly) {
+    EditorSession s;
+    ASSERT_TRUE(s.Launch(KORVANE_EXE_PATH, xvfb.Display(), home));
+    ASSERT_TRUE(s.WaitForLine("[probe] frame state=0", 30)) << s.AllStderr();
+
+    auto lines = s.Lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "[INFO] Engine context initialized.");
+    EXPECT_EQ(lines[1], "[INFO] Crash guards installed.");
+    EXPECT_EQ(lines[2], "[INFO] Launching Korvane legacy adapter in editor mode.");
+
+    ASSERT_TRUE(Screenshot(s.Display(), Shot("hub")));
+    ImageStats hub = ReadImageStats(Shot("hub"));
+    ASSERT_TRUE(hub.ok);
+    EXPECT_EQ(hub.width, 1600);
+    EXPECT_GT(hub.distinctColors, 20u) << "the hub screenshot looks blank";
+
+    auto tab = s.WaitForProbe("hub.tab.create", 10);
+    ASSERT_TRUE(tab && tab->w > 0) << s.AllStderr();
+    ASSERT_TRUE(Click(s.Display(), tab->CenterX(), tab->CenterY()));
+    auto name = s.WaitForProbe("hub.create.name", 10);
+    auto path = s.WaitForProbe("hub.create.path", 10);
+    auto button = s.WaitForProbe("hub.create.button", 10);
+    ASSERT_TRUE(name && path && button) << s.AllStderr();
+
+    const std::string root = home + "/Games/E2E Game";
+    ASSERT_TRUE(Click(s.Display(), name->CenterX(), name->CenterY()));
+    ASSERT_TRUE(Key(s.Display(), "ctrl+a"));
+    ASSERT_TRUE(Type(s.Display(), "E2E Game"));
+    ASSERT_TRUE(Click(s.Display(), path->CenterX(), path->CenterY()));
+    ASSERT_TRUE(Key(s.Display(), "ctrl+a"));
+    ASSERT_TRUE(Type(s.Display(), root));
+    ASSERT_TRUE(Key(s.Display(), "Tab"));
+    ASSERT_TRUE(Click(s.Display(), button->CenterX(), button->CenterY()));
+
+    ASSERT_TRUE(s.WaitForLine("[INFO] Korvane Editor v0.4.0 - Ready", 20)) << s.AllStderr();
+    ASSERT_TRUE(s.WaitForLine("[probe] frame state=2", 10)) << s.AllStderr();
+    EXPECT_TRUE(s.WaitForLine("[INFO] Project created: " + root, 1));
+    for (const char* sub : {"/Assets", "/Assets/Scripts", "/Assets/Scenes", "/Build"}) {
+        EXPECT_TRUE(fs::is_directory(root + sub)) << sub;
+    }
+    EXPECT_TRUE(fs::exists(root + "/Assets/Scenes/Default.korvane"));
+    EXPECT_EQ(ReadAll(home + "/.korvane_projects"), "E2E Game|" + root + "\n");
+
+    ASSERT_TRUE(Screenshot(s.Display(), Shot("editor")));
+    EXPECT_GT(ReadImageStats(Shot("editor")).distinctColors, 5u);
+
+    ASSERT_TRUE(s.RequestWindowClose());
+    EXPECT_EQ(s.WaitExit(20), 0) << s.AllStderr();
+}
+
+TEST_F(ShellE2E, ClickingACardOpensTheRegisteredProject) {
+    const std::string root = CopySample(home + "/Sample Project");
+    {
+        std::ofstream reg(home + "/.korvane_projects");
+        reg << "not a project line\nSample|" << root << "\n";
+    }
+    EditorSession s;
+    ASSERT_TRUE(s.Launch(KORVANE_EXE_PATH, xvfb.Display(), home));
+    auto card = s.WaitForProbe("hub.card.0", 30);
+    ASSERT_TRUE(card && card->w > 0) << s.AllStderr();
+    ASSERT_TRUE(s.WaitForLine("[probe] frame state=0", 10));
+    ASSERT_TRUE(Click(s.Display(), card->CenterX(), card->CenterY()));
+    ASSERT_TRUE(s.WaitForLine("[INFO] Scene loaded: " + root + "/Assets/Scenes/Default.korvane (6 entities)", 20))
+        << s.AllStderr();
+    ASSERT_TRUE(s.WaitForLine("[INFO] Korvane Editor v0.4.0 - Ready", 10));
+    ASSERT_TRUE(s.WaitForLine("[probe] frame state=2", 10));
+    ASSERT_TRUE(s.RequestWindowClose());
+    EXPECT_EQ(s.WaitExit(20), 0) << s.AllStderr();
+}
+
+TEST_F(ShellE2E, RunningGameSplashesPlaysAndClosesWithoutAsking) {
+    const std::string root = CopySample(home + "/Game");
+    EditorSession s;
+    ASSERT_TRUE(s.Launch(KORVANE_EXE_PATH, xvfb.Display(), home,
+                         {{"KORVANE_GAME_BUILD", std::string("1")}, {"KORVANE_PROJECT_ROOT", root}}));
+    ASSERT_TRUE(s.WaitForLine("[INFO] Game scene loaded: " + root + "/Assets/Scenes/Default.korvane", 30))
+        << s.AllStderr();
+    // Fade in, hold and fade out take 3.1 s before play starts.
+    ASSERT_TRUE(s.WaitForLine("[INFO] Game started", 20)) << s.AllStderr();
+    ASSERT_TRUE(s.RequestWindowClose());
+    EXPECT_EQ(s.WaitExit(20), 0) << s.AllStderr();
+    const std::string before = ReadAll(root + "/Assets/Scenes/Default.korvane");
+    EXPECT_EQ(before, ReadAll(std::string(KORVANE_SOURCE_DIR) + "/samples/SampleProject/Assets/Scenes/Default.korvane"))
+        << "a running game never saves";
+}
+
+TEST(ShellNoDisplay, BothModesExitWithCodeOne) {
+    const std::string home = MakeTempDir("korvane_e2e_nodisplay_");
+    const std::string root = home + "/Game";
+    fs::copy(std::string(KORVANE_SOURCE_DIR) + "/samples/SampleProject", root, fs::copy_options::recursive);
+    struct Case { std::optional<std::string> gameBuild; const char* what; } cases[] = {
+        {std::string("1"), "game runtime"},
+        {std::nullopt, "editor"},
+    };
+    for (const Case& c : cases) {
+        ProcessOptions o;
+        o.env["DISPLAY"] = std::nullopt;
+        o.env["WAYLAND_DISPLAY"] = std::nullopt;
+        o.env["HOME"] = home;
+        o.env["KORVANE_GAME_BUILD"] = c.gameBuild;
+        o.env["KORVANE_PROJECT_ROOT"] = root;
+        o.timeoutSeconds = 30;
+        ProcessResult r = RunProcess({KORVANE_EXE_PATH}, o);
+        EXPECT_EQ(r.signal, 0) << c.what << ": " << r.err;
+        EXPECT_EQ(r.exitCode, 1) << c.what << ": " << r.err;
+    }
+    std::error_code ec;
+    fs::remove_all(home, ec);
+}

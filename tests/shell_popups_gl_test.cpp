@@ -1,0 +1,181 @@
+// "Unsaved Changes" driven by synthetic mouse input: a failed save keeps the
+// dialog open and offers "Close Without Saving"; saving a scene that has no
+// path picks a free name; the pending action runs after a successful save.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "editor/legacy/AppState.h"
+#include "editor/legacy/EditorLog.h"
+#include "editor/legacy/EntityStore.h"
+#include "editor/legacy/ProjectPaths.h"
+#include "editor/legacy/SceneFile.h"
+#include "editor/legacy/ShellLogic.h"
+#include "editor/legacy/app/Shell.h"
+#include "editor/legacy/app/UiProbe.h"
+#include "imgui.h"
+#include "imgui_impl_opengl3.h"
+#include "tests/support/GlHarness.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int s_closeMarks = 0;
+void FakeMarkClose() { ++s_closeMarks; }
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream f(path);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+class UnsavedDialogTest : public korvane::test::GlTest {
+protected:
+    std::string dir;
+    std::string root;
+
+    void SetUp() override {
+        GlTest::SetUp();
+        if (IsSkipped()) return;
+        char tmpl[] = "/tmp/korvane_popups_XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir = tmpl;
+        root = dir + "/Project";
+        fs::create_directories(root + "/Assets/Scenes");
+        ASSERT_TRUE(SetProjectRoot(root));
+        ImGui::CreateContext();
+        ImGuiIO& io = ImGui::GetIO();
+        io.IniFilename = nullptr;
+        io.DisplaySize = ImVec2(800, 600);
+        io.DeltaTime = 1.0f / 60.0f;
+        ASSERT_TRUE(ImGui_ImplOpenGL3_Init("#version 150"));
+        UiProbeClear();
+        s_closeMarks = 0;
+        g_markWindowCloseHook = FakeMarkClose;
+        g_closeWithoutSaving = false;
+        g_state = 2;
+        g_gameBuild = false;
+        g_pendingClose = false;
+        g_pendingSceneOpen[0] = '\0';
+        NewScene();
+        LogClear();
+    }
+    void TearDown() override {
+        if (ImGui::GetCurrentContext()) {
+            ImGui_ImplOpenGL3_Shutdown();
+            ImGui::DestroyContext();
+        }
+        g_markWindowCloseHook = nullptr;
+        g_closeWithoutSaving = false;
+        g_state = 0;
+        g_sceneDirty = false;
+        g_scenePath[0] = '\0';
+        std::error_code ec;
+        if (!dir.empty()) fs::remove_all(dir, ec);
+    }
+    void Frame() {
+        ImGui_ImplOpenGL3_NewFrame();
+        ImGui::NewFrame();
+        DrawUnsavedChangesDialog();
+        DrawScenePopups();
+        ImGui::Render();
+        ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
+    }
+    // Opens the dialog and lets it settle; true when its buttons were drawn.
+    bool Open() {
+        for (int i = 0; i < 3; ++i) Frame();
+        return UiProbeFind("unsaved.save", nullptr, nullptr, nullptr, nullptr);
+    }
+    bool Click(const char* probe) {
+        float x, y, w, h;
+        if (!UiProbeFind(probe, &x, &y, &w, &h)) return false;
+        ImGuiIO& io = ImGui::GetIO();
+        io.AddMousePosEvent(x + w / 2, y + h / 2);
+        Frame();
+        io.AddMouseButtonEvent(0, true);
+        Frame();
+        io.AddMouseButtonEvent(0, false);
+        Frame();
+        // What is drawn from here on shows the dialog after the click.
+        UiProbeClear();
+        Frame();
+        Frame();
+        return true;
+    }
+    bool Drawn(const char* probe) { return UiProbeFind(probe, nullptr, nullptr, nullptr, nullptr); }
+};
+
+} // namespace
+
+TEST_F(UnsavedDialogTest, FailedSaveStaysOpenAndOffersDiscard) {
+    // The scene's folder is a file: every save fails.
+    std::ofstream(dir + "/blocked") << "x";
+    std::strcpy(g_scenePath, (dir + "/blocked/Scene.korvane").c_str());
+    MarkSceneDirty();
+    RequestClose();
+    ASSERT_TRUE(g_pendingClose);
+    ASSERT_TRUE(Open());
+    EXPECT_FALSE(Drawn("unsaved.discard")) << "no discard choice before a failure";
+
+    ASSERT_TRUE(Click("unsaved.save"));
+    EXPECT_EQ(s_closeMarks, 0) << "a failed save must not close";
+    EXPECT_TRUE(g_sceneDirty);
+    ASSERT_TRUE(Drawn("unsaved.save")) << "the dialog stays open";
+    ASSERT_TRUE(Drawn("unsaved.discard"));
+
+    ASSERT_TRUE(Click("unsaved.discard"));
+    EXPECT_EQ(s_closeMarks, 1);
+    EXPECT_TRUE(g_closeWithoutSaving);
+    EXPECT_FALSE(Drawn("unsaved.save")) << "the dialog closed";
+    // The loop's own close check now lets the window go.
+    s_closeMarks = 0;
+    RequestClose();
+    EXPECT_EQ(s_closeMarks, 1);
+    EXPECT_FALSE(g_pendingClose);
+}
+
+TEST_F(UnsavedDialogTest, SaveWithoutPathNeverOverwrites) {
+    const std::string scenes = root + "/Assets/Scenes";
+    std::ofstream(scenes + "/Untitled.korvane") << "keep me";
+    g_scenePath[0] = '\0';
+    MarkSceneDirty();
+    RequestClose();
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(Click("unsaved.save"));
+    EXPECT_EQ(ReadAll(scenes + "/Untitled.korvane"), "keep me");
+    EXPECT_TRUE(fs::exists(scenes + "/Untitled_1.korvane"));
+    EXPECT_EQ(std::string(g_scenePath), scenes + "/Untitled_1.korvane");
+    EXPECT_FALSE(g_sceneDirty);
+    EXPECT_EQ(s_closeMarks, 1) << "saved, then closed";
+}
+
+TEST_F(UnsavedDialogTest, NewSceneRunsAfterTheSave) {
+    const std::string path = root + "/Assets/Scenes/Level.korvane";
+    ASSERT_TRUE(SaveScene(path.c_str()));
+    AddEnt("Extra", -1);
+    ASSERT_TRUE(g_sceneDirty);
+    EXPECT_FALSE(RequestSceneSwitch("__NEW__"));
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(Click("unsaved.save"));
+    EXPECT_EQ(s_closeMarks, 0) << "the pending action was a new scene, not closing";
+    EXPECT_STREQ(g_scenePath, "") << "the new scene has no path yet";
+    EXPECT_NE(ReadAll(path).find("\"Extra\""), std::string::npos) << "the edit was saved first";
+    EXPECT_STREQ(g_pendingSceneOpen, "");
+}
+
+TEST_F(UnsavedDialogTest, CancelKeepsEverything) {
+    MarkSceneDirty();
+    EXPECT_FALSE(RequestSceneSwitch("/some/other.korvane"));
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(Click("unsaved.cancel"));
+    EXPECT_STREQ(g_pendingSceneOpen, "");
+    EXPECT_TRUE(g_sceneDirty);
+    EXPECT_EQ(s_closeMarks, 0);
+    EXPECT_FALSE(Drawn("unsaved.save"));
+}
