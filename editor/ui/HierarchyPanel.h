@@ -1,0 +1,25 @@
+#pragma once
+// The "Hierarchy" window: the scene's entities as a tree following their
+// parent links, selection, re-parenting by dragging rows ("ENT"), attaching
+// project files by dropping them on a row ("PROJ_FILE"), "+ Create" and the
+// context menus.
+//
+//   HierarchyPanel            the window (while g_showHier)
+//   kHierarchyMaxDrawDepth    rows deeper than this are summarised as "…"
+//   HierarchyDropEntity       the "ENT" drop rule (refuses cycles)
+//
+// Edits that change the store's structure (delete, duplicate, create child,
+// re-parent) are applied after the tree is drawn, so no row holds a pointer
+// into the store while it changes.
+
+#include <cstdint>
+
+// Dear ImGui keeps per-level tree state in 32-bit masks; rows are drawn only
+// this deep and a "…" row stands for everything below.
+constexpr int kHierarchyMaxDrawDepth = 24;
+
+void HierarchyPanel();
+
+// Moves `dragged` under `target` (target -1: to the root). Refused (false)
+// when dragged is the target or one of its ancestors, or either is missing.
+bool HierarchyDropEntity(int32_t dragged, int32_t target);

@@ -1,0 +1,318 @@
+#include "editor/ui/Picking.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+
+#include "editor/legacy/EntityStore.h"
+#include "editor/ui/EditorCamera.h"
+
+bool (*g_pickModelProvider)(const char* modelPath, PickModelView& out) = nullptr;
+
+namespace {
+
+bool Finite(Vec3 v) { return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z); }
+
+bool TransformUsable(const Entity& e) {
+    const Transform& tr = e.transform;
+    if (!Finite(tr.position) || !Finite(tr.rotation) || !Finite(tr.scale)) return false;
+    // A flat axis has no inverse: the entity cannot be hit through its mesh.
+    return std::fabs(tr.scale.x) >= 1e-6f && std::fabs(tr.scale.y) >= 1e-6f && std::fabs(tr.scale.z) >= 1e-6f;
+}
+
+struct LocalRay {
+    Mat4 model;
+    Ray ray;
+};
+
+// False when the world matrix cannot be inverted (an ancestor scaled flat):
+// the inverse would silently be the identity and hit the wrong place.
+bool ToLocal(const Ray& r, const Entity& e, LocalRay& lr) {
+    lr.model = EntityModelMatrix(e);
+    const float* m = lr.model.m;
+    double det = double(m[0]) * (double(m[5]) * m[10] - double(m[9]) * m[6]) -
+                 double(m[4]) * (double(m[1]) * m[10] - double(m[9]) * m[2]) +
+                 double(m[8]) * (double(m[1]) * m[6] - double(m[5]) * m[2]);
+    if (!std::isfinite(det) || std::fabs(det) < 1e-24) return false;
+    Mat4 inv = m_inverse(lr.model);
+    lr.ray.origin = m_mulPt(inv, r.origin);
+    lr.ray.dir = m_mulDir(inv, r.dir);
+    return true;
+}
+
+// Distance along the world ray of a point given by the local ray parameter.
+float WorldDistance(const Ray& world, const LocalRay& lr, float u) {
+    Vec3 wp = m_mulPt(lr.model, lr.ray.origin + lr.ray.dir * u);
+    return (wp - world.origin).dot(world.dir);
+}
+
+int ClampPrimitiveShape(int shape) { return (shape < 0 || shape > 5) ? 0 : shape; }
+
+} // namespace
+
+Ray ScreenToRay(float x, float y) {
+    float w = float(std::max<int32_t>(1, g_vpDispW)), h = float(std::max<int32_t>(1, g_vpDispH));
+    float nx = 2.0f * x / w - 1.0f;
+    float ny = 1.0f - 2.0f * y / h;
+    Mat4 inv = m_inverse(g_vpMat);
+    Vec3 nearP = m_mulPt(inv, Vec3(nx, ny, -1.0f));
+    Vec3 farP = m_mulPt(inv, Vec3(nx, ny, 1.0f));
+    Ray r;
+    r.origin = nearP;
+    r.dir = (farP - nearP).norm();
+    return r;
+}
+
+bool RayPlane(const Ray& r, Vec3 n, Vec3 p, Vec3& hit) {
+    float d = r.dir.dot(n);
+    if (!(std::fabs(d) >= 1e-5f)) return false;
+    float u = (p - r.origin).dot(n) / d;
+    if (!(u >= 0.0f)) return false;
+    hit = r.origin + r.dir * u;
+    return true;
+}
+
+bool RayAABB(const Ray& r, Vec3 bmin, Vec3 bmax, float& t) {
+    if (!Finite(r.origin) || !Finite(r.dir)) return false;
+    float tmin = -1e30f, tmax = 1e30f;
+    const float o[3] = {r.origin.x, r.origin.y, r.origin.z};
+    const float d[3] = {r.dir.x, r.dir.y, r.dir.z};
+    const float lo[3] = {bmin.x, bmin.y, bmin.z};
+    const float hi[3] = {bmax.x, bmax.y, bmax.z};
+    for (int i = 0; i < 3; ++i) {
+        if (std::fabs(d[i]) < 1e-8f) {
+            if (o[i] < lo[i] || o[i] > hi[i]) return false;
+            continue;
+        }
+        float t1 = (lo[i] - o[i]) / d[i];
+        float t2 = (hi[i] - o[i]) / d[i];
+        if (t1 > t2) std::swap(t1, t2);
+        tmin = std::max(tmin, t1);
+        tmax = std::min(tmax, t2);
+        if (tmax < tmin) return false;
+    }
+    if (tmax < 0.0f) return false;
+    t = tmin >= 0.0f ? tmin : tmax;
+    return true;
+}
+
+bool RayTriangleMT(const Ray& r, Vec3 a, Vec3 b, Vec3 c, float& t) {
+    Vec3 e1 = b - a, e2 = c - a;
+    Vec3 p = r.dir.cross(e2);
+    float det = e1.dot(p);
+    if (!(std::fabs(det) >= 1e-7f)) return false;
+    float inv = 1.0f / det;
+    Vec3 s = r.origin - a;
+    float u = s.dot(p) * inv;
+    if (!(u >= 0.0f && u <= 1.0f)) return false;
+    Vec3 q = s.cross(e1);
+    float v = r.dir.dot(q) * inv;
+    if (!(v >= 0.0f) || u + v > 1.0f) return false;
+    float tt = e2.dot(q) * inv;
+    if (!(tt >= 1e-7f)) return false;
+    t = tt;
+    return true;
+}
+
+void MeshLocalBounds(int meshType, Vec3& bmin, Vec3& bmax) {
+    Vec3 h(0.5f, 0.5f, 0.5f);
+    switch (meshType) {
+    case MeshShape_Torus: h = Vec3(0.65f, 0.18f, 0.65f); break;
+    case MeshShape_Plane: h = Vec3(5.0f, 0.05f, 5.0f); break;
+    case MeshShape_Custom: h = Vec3(2.0f, 2.0f, 2.0f); break;
+    default: break;
+    }
+    bmin = -h;
+    bmax = h;
+}
+
+void BuildPrimitivePickVerts(int meshType, std::vector<V3>& out) {
+    out.clear();
+    // Same generators and parameters as the render meshes; only the cube's
+    // vertex colour differs, which picking ignores.
+    GenPrimitiveShape(out, ClampPrimitiveShape(meshType), 0.15f, 0.5f, 0.8f);
+}
+
+const std::vector<V3>& PrimitivePickVerts(int meshType) {
+    static std::vector<V3> cache[kPrimitiveShapeCount];
+    static bool built[kPrimitiveShapeCount] = {};
+    int s = ClampPrimitiveShape(meshType);
+    if (!built[s]) {
+        BuildPrimitivePickVerts(s, cache[s]);
+        built[s] = true;
+    }
+    return cache[s];
+}
+
+bool ImportedPartMatchesRenderer(const MeshRenderer& r, int32_t submeshNode, int32_t submeshMaterial) {
+    if (r.importedNode >= 0 && r.importedNode != submeshNode) return false;
+    if (r.importedMaterialSlot >= 0 && r.importedMaterialSlot != submeshMaterial) return false;
+    return true;
+}
+
+bool RayEntity(const Ray& r, const Entity& e, float& t) {
+    if (!TransformUsable(e)) return false;
+    int shape = e.mesh.shape;
+    if (shape < 0 || shape > 6) shape = 0;
+    Vec3 bmin, bmax;
+    MeshLocalBounds(shape, bmin, bmax);
+    LocalRay lr;
+    if (!ToLocal(r, e, lr)) return false;
+    return RayAABB(lr.ray, bmin, bmax, t);
+}
+
+bool RayPrimitiveEntityExact(const Ray& r, const Entity& e, float& t) {
+    if (!TransformUsable(e)) return false;
+    int shape = ClampPrimitiveShape(e.mesh.shape);
+    Vec3 bmin, bmax;
+    MeshLocalBounds(shape, bmin, bmax);
+    LocalRay lr;
+    if (!ToLocal(r, e, lr)) return false;
+    float boxT = 0.0f;
+    if (!RayAABB(lr.ray, bmin, bmax, boxT)) return false;
+    const std::vector<V3>& verts = PrimitivePickVerts(shape);
+    bool found = false;
+    float best = FLT_MAX;
+    for (size_t i = 0; i + 2 < verts.size(); i += 3) {
+        const float* a = verts[i].pos;
+        const float* b = verts[i + 1].pos;
+        const float* c = verts[i + 2].pos;
+        float u = 0.0f;
+        if (!RayTriangleMT(lr.ray, Vec3(a[0], a[1], a[2]), Vec3(b[0], b[1], b[2]), Vec3(c[0], c[1], c[2]), u))
+            continue;
+        float wt = WorldDistance(r, lr, u);
+        if (wt >= 0.0f && wt < best) {
+            best = wt;
+            found = true;
+        }
+    }
+    if (found) t = best;
+    return found;
+}
+
+bool RayImportedModelExact(const Ray& r, const Entity& e, const PickModelView& model, float& t) {
+    if (!TransformUsable(e)) return false;
+    LocalRay lr;
+    if (!ToLocal(r, e, lr)) return false;
+    if (!(lr.ray.dir.len() >= 1e-8f)) return false;
+    float boxT = 0.0f;
+    if (!RayAABB(lr.ray, model.boundsMin, model.boundsMax, boxT)) return false;
+
+    auto pos = [&](uint32_t i) {
+        const float* p = model.positions + size_t(i) * size_t(std::max(3, model.positionStride));
+        return Vec3(p[0], p[1], p[2]);
+    };
+    bool found = false;
+    float best = FLT_MAX;
+    for (int32_t si = 0; si < model.submeshCount; ++si) {
+        const PickSubmesh& sm = model.submeshes[si];
+        if (!ImportedPartMatchesRenderer(e.mesh, sm.nodeIndex, sm.materialIndex) || sm.indexCount <= 0) continue;
+        float sbt = 0.0f;
+        if (!RayAABB(lr.ray, sm.boundsMin, sm.boundsMax, sbt)) continue;
+        int64_t begin = std::max<int64_t>(0, sm.firstIndex);
+        int64_t end = std::min<int64_t>(model.indexCount, int64_t(sm.firstIndex) + int64_t(sm.indexCount));
+        if (!model.positions || !model.indices) continue;
+        for (int64_t k = begin; k + 2 < end; k += 3) {
+            uint32_t i0 = model.indices[k], i1 = model.indices[k + 1], i2 = model.indices[k + 2];
+            uint32_t limit = uint32_t(std::max(0, model.positionCount));
+            if (i0 >= limit || i1 >= limit || i2 >= limit) continue;
+            float u = 0.0f;
+            if (!RayTriangleMT(lr.ray, pos(i0), pos(i1), pos(i2), u)) continue;
+            float wt = WorldDistance(r, lr, u);
+            if (wt >= 0.0f && wt < best) {
+                best = wt;
+                found = true;
+            }
+        }
+    }
+    if (!found) {
+        // Models without usable triangles (or rays that slip between them)
+        // still pick through the boxes of the parts they draw.
+        for (int32_t si = 0; si < model.submeshCount; ++si) {
+            const PickSubmesh& sm = model.submeshes[si];
+            if (!ImportedPartMatchesRenderer(e.mesh, sm.nodeIndex, sm.materialIndex)) continue;
+            float sbt = 0.0f;
+            if (!RayAABB(lr.ray, sm.boundsMin, sm.boundsMax, sbt)) continue;
+            float wt = WorldDistance(r, lr, sbt);
+            if (wt >= 0.0f && wt < best) {
+                best = wt;
+                found = true;
+            }
+        }
+    }
+    if (found) t = best;
+    return found;
+}
+
+bool RayImportedEntityExact(const Ray& r, const Entity& e, float& t) {
+    if (e.mesh.shape != MeshShape_Custom || e.mesh.modelPath[0] == '\0') return false;
+    PickModelView model;
+    if (!g_pickModelProvider || !g_pickModelProvider(e.mesh.modelPath, model)) return false;
+    return RayImportedModelExact(r, e, model, t);
+}
+
+bool RayEntityViewportPick(const Ray& r, const Entity& e, float mouseX, float mouseY, float& t, int& priority) {
+    priority = 0;
+    bool hit = false;
+    if (e.hasMesh && e.mesh.visible) {
+        if (e.mesh.shape == MeshShape_Custom && e.mesh.modelPath[0] != '\0') {
+            if (!RayImportedEntityExact(r, e, t)) return false;
+            priority = kPickPriorityImported;
+            return true;
+        }
+        if (RayPrimitiveEntityExact(r, e, t)) {
+            priority = kPickPriorityPrimitive;
+            hit = true;
+        } else if (RayEntity(r, e, t)) {
+            priority = kPickPriorityBox;
+            hit = true;
+        }
+    }
+    if (!hit && (e.hasCamera || e.hasLight || e.hasCollider || e.hasAudio || e.hasParticles)) {
+        Vec3 wp = EntityWorldPos(e);
+        ImVec2 sp;
+        if (Finite(wp) && WorldToScreen(wp, sp)) {
+            float radius = e.hasCollider ? kPickRadiusCollider : kPickRadiusOther;
+            float dx = sp.x - mouseX, dy = sp.y - mouseY;
+            if (dx * dx + dy * dy <= radius * radius) {
+                float wt = (wp - r.origin).dot(r.dir);
+                if (wt >= 0.0f) {
+                    t = wt;
+                    priority = kPickPriorityScreenRadius;
+                    hit = true;
+                }
+            }
+        }
+    }
+    return hit;
+}
+
+bool PickEntityAtViewportPoint(float x, float y, int& id, float& t) {
+    Ray ray = ScreenToRay(x, y);
+    float bestT = FLT_MAX;
+    int bestId = -1, bestDepth = -1, bestPriority = -1;
+    for (const Entity& e : g_ents) {
+        if (!e.enabled) continue;
+        float et = 0.0f;
+        int priority = 0;
+        if (!RayEntityViewportPick(ray, e, x, y, et, priority)) continue;
+        int depth = EntityHierarchyDepth(e.id);
+        if (e.mesh.shape == MeshShape_Custom && e.mesh.importedMaterialSlot >= 0) priority += 1;
+        bool closer = et < bestT - kPickTieDistance;
+        bool tie = std::fabs(et - bestT) <= kPickTieDistance;
+        if (closer || (tie && (depth > bestDepth || (depth == bestDepth && priority > bestPriority)))) {
+            bestT = et;
+            bestId = e.id;
+            bestDepth = depth;
+            bestPriority = priority;
+        }
+    }
+    if (bestId < 0) {
+        id = -1;
+        t = 0.0f;
+        return false;
+    }
+    id = bestId;
+    t = bestT;
+    return true;
+}
