@@ -117,15 +117,13 @@ private:
     bool ok_ = true;
 };
 
-struct LoadedEntity {
-    Entity e;
-    std::optional<ScriptMeta> meta;
-};
-
+// Entities are appended in place as their "entity" line is read (records
+// are large: no staging copies); curIdx says which one is still open.
 struct LoadState {
     const char* path = "";
-    std::vector<LoadedEntity> ents;
-    std::optional<LoadedEntity> cur;
+    std::vector<Entity> ents;
+    std::unordered_map<size_t, ScriptMeta> metas;  // by position in ents
+    long curIdx = -1;
     int32_t rememberedSel = -1;
     int32_t rememberedNext = 1;
 
@@ -136,12 +134,9 @@ struct LoadState {
     bool engineSeen = false;
     EngineRenderSettings engine;
 
-    void Commit() {
-        if (cur) {
-            ents.push_back(std::move(*cur));
-            cur.reset();
-        }
-    }
+    void Commit() { curIdx = -1; }
+    Entity* Cur() { return curIdx >= 0 ? &ents[static_cast<size_t>(curIdx)] : nullptr; }
+    ScriptMeta& CurMeta() { return metas[static_cast<size_t>(curIdx)]; }
 };
 
 void ReadMesh(Fields& f, Entity& e) {
@@ -280,8 +275,6 @@ void ReadScriptField(Fields& f, ScriptMeta& sm) {
 
 void ReadEntityLine(Fields& f, LoadState& st) {
     st.Commit();
-    LoadedEntity le;
-    Entity& e = le.e;
     int id = 0;
     std::string name;
     if (!SceneReadInt(f.cursor(), id) || !SceneReadQuoted(f.cursor(), name)) {
@@ -294,12 +287,13 @@ void ReadEntityLine(Fields& f, LoadState& st) {
         Log(3, "Skipping entity with invalid id %d in %s", id, st.path);
         return;
     }
+    Entity& e = st.ents.emplace_back();
+    st.curIdx = static_cast<long>(st.ents.size() - 1);
     e.id = id;
     CopyTextField(e.name, name);
     f.I(e.parent).B(e.enabled);
     e.spareFlag = true;
     f.B(e.spareFlag);
-    st.cur = std::move(le);
 }
 
 void ReadLine(std::string_view line, LoadState& st) {
@@ -326,6 +320,7 @@ void ReadLine(std::string_view line, LoadState& st) {
     if (key == "scene_state") {
         int32_t count = 0, sel = -1, next = 1;
         f.I(count).I(sel);
+        if (f.ok() && count > 0 && st.ents.empty()) st.ents.reserve(static_cast<size_t>(std::min(count, 1 << 20)));
         if (f.ok()) st.rememberedSel = sel;
         f.I(next);
         if (f.ok() && next > st.rememberedNext) st.rememberedNext = next;
@@ -350,8 +345,8 @@ void ReadLine(std::string_view line, LoadState& st) {
         st.Commit();
         return;
     }
-    if (!st.cur) return;
-    Entity& e = st.cur->e;
+    if (!st.Cur()) return;
+    Entity& e = *st.Cur();
 
     if (key == "transform") {
         f.V3(e.transform.position).V3(e.transform.rotation).V3(e.transform.scale);
@@ -374,10 +369,9 @@ void ReadLine(std::string_view line, LoadState& st) {
         int32_t ignoredCount = 0;
         f.P(sm.scriptPath).I(ignoredCount).B(sm.parsed);
         sm.fieldCount = 0;
-        st.cur->meta = sm;
+        st.CurMeta() = sm;
     } else if (key == "scriptfield") {
-        if (!st.cur->meta) st.cur->meta = ScriptMeta{};
-        ReadScriptField(f, *st.cur->meta);
+        ReadScriptField(f, st.CurMeta());  // created empty when there was no scriptmeta line
     } else if (key == "material") {
         e.hasMaterial = true;
         ReadMaterial(f, e, st.path);
@@ -424,29 +418,27 @@ void ReadLine(std::string_view line, LoadState& st) {
     }
 }
 
-// Gives every entity a unique id: a later duplicate gets a fresh one.
-void MakeIdsUnique(std::vector<LoadedEntity>& ents, const char* path) {
+// Gives every entity a unique id: a later duplicate gets a fresh one. An
+// entity that cannot get one is marked in dropped.
+void MakeIdsUnique(std::vector<Entity>& ents, std::vector<bool>& dropped, const char* path) {
     int64_t maxId = -1;
-    for (const auto& le : ents) maxId = std::max<int64_t>(maxId, le.e.id);
+    for (const auto& e : ents) maxId = std::max<int64_t>(maxId, e.id);
     std::unordered_set<int32_t> seen;
     seen.reserve(ents.size() * 2);
     int64_t fresh = maxId + 1;
-    for (size_t i = 0; i < ents.size();) {
-        Entity& e = ents[i].e;
-        if (seen.insert(e.id).second) {
-            ++i;
-            continue;
-        }
+    dropped.assign(ents.size(), false);
+    for (size_t i = 0; i < ents.size(); ++i) {
+        Entity& e = ents[i];
+        if (seen.insert(e.id).second) continue;
         if (fresh >= INT32_MAX - 1) {
             Log(3, "Dropping entity with duplicate id %d in %s: no free id left", e.id, path);
-            ents.erase(ents.begin() + static_cast<std::ptrdiff_t>(i));
+            dropped[i] = true;
             continue;
         }
         Log(3, "Entity id %d appears twice in %s; the later one gets id %lld", e.id, path,
             static_cast<long long>(fresh));
         e.id = static_cast<int32_t>(fresh++);
         seen.insert(e.id);
-        ++i;
     }
 }
 
@@ -510,17 +502,24 @@ bool LoadScene(const char* path) {
         text, [&](std::string_view line) { ReadLine(line, st); },
         [&]() { Log(3, "Skipping over-long line (more than %zu bytes) in %s", kSceneMaxLine, path); });
     st.Commit();
-    MakeIdsUnique(st.ents, path);
+    std::vector<bool> dropped;
+    MakeIdsUnique(st.ents, dropped, path);
 
     // Everything was read: only now does the open scene change.
-    std::vector<Entity> ents;
-    ents.reserve(st.ents.size());
+    std::vector<Entity> ents = std::move(st.ents);
     std::unordered_map<int32_t, ScriptMeta> metas;
-    for (auto& le : st.ents) {
-        if (le.meta) metas[le.e.id] = *le.meta;
-        ents.push_back(std::move(le.e));
+    for (auto& [pos, meta] : st.metas) {
+        if (!dropped[pos]) metas[ents[pos].id] = std::move(meta);
     }
-    st.ents.clear();
+    if (std::find(dropped.begin(), dropped.end(), true) != dropped.end()) {
+        size_t w = 0;
+        for (size_t i = 0; i < ents.size(); ++i) {
+            if (dropped[i]) continue;
+            if (w != i) ents[w] = std::move(ents[i]);
+            ++w;
+        }
+        ents.resize(w);
+    }
 
     g_ents = std::move(ents);
     g_scriptMeta = std::move(metas);
