@@ -6,8 +6,10 @@
 #include <ctime>
 #include <string>
 
+#include "editor/assets/Textures.h"
 #include "editor/legacy/AppState.h"
 #include "editor/legacy/EditorLog.h"
+#include "editor/legacy/LoadingSequence.h"
 #include "editor/legacy/ProjectPaths.h"
 #include "editor/legacy/ProjectRegistry.h"
 #include "editor/legacy/ShellLogic.h"
@@ -133,7 +135,7 @@ void DrawAddProjectPopup() {
             std::memcpy(g_projName, name.c_str(), name.size() + 1);
             AddProject(name, path);
             ImGui::CloseCurrentPopup();
-            OpenProjectAndEnterEditor();
+            BeginProjectLoading();
         } else {
             s_addError = "The path is too long.";
         }
@@ -190,7 +192,7 @@ void DrawCreateNewTab(float contentW) {
             s_createError = "The path is too long.";
         } else {
             if (!AddProject(name, root)) s_createError = "The project list could not be saved.";
-            OpenProjectAndEnterEditor();
+            BeginProjectLoading();
         }
     }
     ImGui::EndDisabled();
@@ -208,7 +210,7 @@ void DrawCreateNewTab(float contentW) {
 
 void ProjectManager() {
     EnsureProjectsLoaded();
-    // Seam: PrewarmLoaderArtwork() once the loading screen exists.
+    PrewarmLoaderArtwork();
 
     const ImGuiViewport* vp = ImGui::GetMainViewport();
     ImGui::SetNextWindowPos(vp->Pos);

@@ -6,6 +6,7 @@
 // nothing to draw for them.
 
 #include "editor/legacy/LegacyKorvaneApp.h"
+#include "editor/legacy/LoadingSequence.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -26,12 +27,16 @@
 #include "editor/legacy/ProjectRegistry.h"
 #include "editor/legacy/ShellLogic.h"
 #include "editor/legacy/WindowLayout.h"
+#include "editor/legacy/app/LoadingSteps.h"
 #include "editor/legacy/app/Shell.h"
 #include "editor/legacy/app/UiProbe.h"
 #include "editor/legacy/app/WindowChrome.h"
 #include "editor/legacy/platform/NativeWindow.h"
 #include "editor/render/GL.h"
+#include "editor/ui/LoadingScreen.h"
 #include "editor/ui/ProjectHub.h"
+#include "editor/assets/EditorIcons.h"
+#include "editor/assets/Textures.h"
 #include "imgui.h"
 #include "imgui_impl_glfw.h"
 #include "imgui_impl_opengl3.h"
@@ -63,7 +68,7 @@ public:
 // process). Seam: the model-import job (JoinModelImportThread), the build
 // job (JoinBuildThread) and the texture decode worker (StopFastTextureWorker)
 // join here as those units arrive.
-void JoinShellWorkerThreads() {}
+void JoinShellWorkerThreads() { ShutdownFastTextureLoader(); }
 
 struct WorkerJoinGuard {
     ~WorkerJoinGuard() { JoinShellWorkerThreads(); }
@@ -275,9 +280,9 @@ void RunFrame() {
         ApplyWindowProfile(g_win, KorvaneWindowProfileEditor, true);
         g_pendingEditorWindowExpand = false;
     }
-    // Seam (editor mode): TickLazyEditorIcons(3).
+    if (!g_gameBuild && g_state == 2) TickLazyEditorIcons(3);
     ApplySwapIntervalForAppState();
-    // Seam: PumpFastTextureUploads(g_state == 2 ? 3 : 4).
+    PumpFastTextureUploads(g_state == 2 ? 3 : 4);
     // Seam: InputBeginFrame().
     ImGui_ImplOpenGL3_NewFrame();
     ImGui_ImplGlfw_NewFrame();
@@ -309,7 +314,7 @@ void RunFrame() {
     if (g_state == 0) {
         ProjectManager();
     } else if (g_state == 1) {
-        // Seam: LoadingScreen().
+        LoadingScreen();
     } else if (!g_gameBuild) {
         DrawEditorFrame();
     } else {
@@ -345,13 +350,14 @@ void RunFrame() {
     }
     glfwSwapBuffers(g_win);
     UiProbeFramePresented(g_state);
-    // Seam: AdvanceLoadingWork() when state 1 drew a loader frame.
+    AdvanceLoadingAfterPresent();
     PaceMainLoop();
 }
 
 void Shutdown() {
     JoinShellWorkerThreads();
     // Seam (editor mode): SaveEditorLayoutState().
+    ReleaseMeshAndTextureResources();
     // Seam: CleanupGLResources() for framebuffers, programs, meshes, models,
     // textures and icons as their units arrive.
     if (g_logoTex) {
@@ -391,7 +397,7 @@ int KorvaneLegacyMain(int argc, char** argv) {
     if (g_gameBuild && g_projectRoot[0]) {
         std::string name = CutUtf8(PathLastComponent(g_projectRoot), sizeof g_projName - 1);
         std::memcpy(g_projName, name.c_str(), name.size() + 1);
-        OpenProjectAndEnterEditor();
+        BeginProjectLoading();
     }
 
     glfwSetErrorCallback(OnGlfwError);
@@ -418,7 +424,7 @@ int KorvaneLegacyMain(int argc, char** argv) {
         std::string logo = AssetPath("Korvane.png");
         g_logoTex = LoadLogo(logo.c_str());
     }
-    // Seam: PrewarmLoaderArtwork().
+    PrewarmLoaderArtwork();
     glfwSetWindowTitle(g_win, ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
 
     while (!glfwWindowShouldClose(g_win)) RunFrame();

@@ -12,6 +12,7 @@
 
 #include "editor/legacy/AppState.h"
 #include "editor/legacy/EditorLog.h"
+#include "editor/legacy/LoadingSequence.h"
 #include "editor/legacy/ProjectPaths.h"
 #include "editor/legacy/ProjectRegistry.h"
 #include "editor/legacy/SceneFile.h"
@@ -49,7 +50,7 @@ bool ShellLoadScene(const char* path) { return LoadScene(path); }
 void ShellNewScene() { NewScene(); }
 
 void OpenProjectByIndex(int i) {
-    if (SelectProjectByIndex(i)) OpenProjectAndEnterEditor();
+    if (SelectProjectByIndex(i)) BeginProjectLoading();
 }
 
 void OpenProjectAndEnterEditor() {

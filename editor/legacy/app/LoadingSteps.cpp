@@ -1,0 +1,68 @@
+#include "editor/legacy/app/LoadingSteps.h"
+
+#include "editor/assets/EditorIcons.h"
+#include "editor/assets/Textures.h"
+#include "editor/legacy/AppState.h"
+#include "editor/legacy/EntityStore.h"
+#include "editor/legacy/LoadingSequence.h"
+#include "editor/render/Meshes.h"
+
+void (*g_preloadImportedModelHook)(const char* modelPath) = nullptr;
+
+namespace {
+
+bool s_installed = false;
+
+bool BuildMeshesStep() {
+    InitShapes();
+    return true;
+}
+
+// Repeats until every icon has arrived or the time limit gave up on the rest.
+bool EditorIconsStep() {
+    if (g_gameBuild) return true;
+    TickLazyEditorIcons(64);
+    return g_lazyIconsDone;
+}
+
+}  // namespace
+
+void InstallLoadingRuntime() {
+    if (s_installed) return;
+    s_installed = true;
+    g_loadingSteps[1].work = BuildMeshesStep;
+    g_loadingSteps[7].work = EditorIconsStep;
+    g_loadingHooks.prewarmLoaderArtwork = PrewarmLoaderArtwork;
+    g_loadingHooks.preloadSceneAssets = PreloadRuntimeSceneAssets;
+}
+
+void AdvanceLoadingAfterPresent() {
+    if (g_state == 1 && g_loaderFrameRenderedThisFrame) AdvanceLoadingWork();
+    g_loaderFrameRenderedThisFrame = false;
+}
+
+void PreloadRuntimeSceneAssets() {
+    for (const Entity& e : g_ents) {
+        if (!e.enabled) continue;
+        if (e.hasMesh && e.mesh.shape == 6 && e.mesh.modelPath[0] && g_preloadImportedModelHook) {
+            g_preloadImportedModelHook(e.mesh.modelPath);
+        }
+        if (!e.hasMaterial) continue;
+        const Material& m = e.material;
+        const struct {
+            const char* path;
+            bool srgb;
+        } textures[] = {{m.albedoTexture, true},   {m.emissiveTexture, true},
+                        {m.normalTexture, false},  {m.metallicRoughnessTexture, false},
+                        {m.aoTexture, false},      {m.heightTexture, false}};
+        for (const auto& t : textures) {
+            if (t.path[0]) GetTextureFileForRender(t.path, t.srgb);
+        }
+    }
+}
+
+void ReleaseMeshAndTextureResources() {
+    ShutdownFastTextureLoader();
+    DestroyShapes();
+    ReleaseTextureCaches();
+}
