@@ -99,6 +99,42 @@ TEST_F(ShellE2E, HubCreatesAProjectOpensItAndClosesCleanly) {
     EXPECT_EQ(s.WaitExit(20), 0) << s.AllStderr();
 }
 
+TEST_F(ShellE2E, HubRefusesPathsThatExistOrCannotBeCreated) {
+    EditorSession s;
+    ASSERT_TRUE(s.Launch(KORVANE_EXE_PATH, xvfb.Display(), home));
+    auto tab = s.WaitForProbe("hub.tab.create", 30);
+    ASSERT_TRUE(tab && tab->w > 0) << s.AllStderr();
+    ASSERT_TRUE(s.WaitForLine("[probe] frame state=0", 10));
+    ASSERT_TRUE(Click(s.Display(), tab->CenterX(), tab->CenterY()));
+    auto path = s.WaitForProbe("hub.create.path", 10);
+    auto button = s.WaitForProbe("hub.create.button", 10);
+    ASSERT_TRUE(path && button) << s.AllStderr();
+    auto typePath = [&](const std::string& p) {
+        ASSERT_TRUE(Click(s.Display(), path->CenterX(), path->CenterY()));
+        ASSERT_TRUE(Key(s.Display(), "ctrl+a"));
+        ASSERT_TRUE(Type(s.Display(), p));
+        ASSERT_TRUE(Key(s.Display(), "Tab"));
+    };
+
+    // An existing folder: the button is disabled, clicking does nothing.
+    typePath(home);
+    ASSERT_TRUE(Click(s.Display(), button->CenterX(), button->CenterY()));
+    EXPECT_FALSE(s.WaitForLine("Project created", 1.5));
+
+    // A file where a folder must go: reported, nothing registered or opened.
+    std::ofstream(home + "/blocked") << "x";
+    typePath(home + "/blocked/Game");
+    ASSERT_TRUE(Click(s.Display(), button->CenterX(), button->CenterY()));
+    EXPECT_TRUE(s.WaitForLine("[ERROR] Project not created", 10)) << s.AllStderr();
+    EXPECT_FALSE(s.WaitForLine("[probe] frame state=2", 1.5)) << "the editor must not open";
+    EXPECT_FALSE(fs::exists(home + "/.korvane_projects"));
+
+    auto close = s.WaitForProbe("hub.close", 5);
+    ASSERT_TRUE(close);
+    ASSERT_TRUE(Click(s.Display(), close->CenterX(), close->CenterY()));
+    EXPECT_EQ(s.WaitExit(20), 0) << s.AllStderr();
+}
+
 TEST_F(ShellE2E, ClickingACardOpensTheRegisteredProject) {
     const std::string root = CopySample(home + "/Sample Project");
     {

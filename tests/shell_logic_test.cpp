@@ -259,7 +259,9 @@ TEST(ShellSceneNames, SaveAsNameIsAPlainFileName) {
     for (const Case& c : cases) {
         std::string why;
         EXPECT_EQ(ValidateSceneName(c.name, &why), c.ok) << c.name;
-        if (!c.ok) EXPECT_FALSE(why.empty()) << c.name;
+        if (!c.ok) {
+            EXPECT_FALSE(why.empty()) << c.name;
+        }
     }
     EXPECT_EQ(SceneFileNameFor("NewScene"), "NewScene.korvane");
     EXPECT_EQ(SceneFileNameFor("Level1.korvane"), "Level1.korvane");
@@ -344,7 +346,9 @@ TEST_F(RequestCloseTest, Table) {
         for (const auto& e : s_events) events += (events.empty() ? "" : ",") + e;
         EXPECT_EQ(s_marks > 0, c.marks) << c.why;
         EXPECT_EQ(g_pendingClose, c.asks) << c.why;
-        if (c.asks) EXPECT_STREQ(g_pendingSceneOpen, "") << c.why << ": closing is the pending action";
+        if (c.asks) {
+            EXPECT_STREQ(g_pendingSceneOpen, "") << c.why << ": closing is the pending action";
+        }
         EXPECT_EQ(events, c.events) << c.why;
     }
 }

@@ -57,7 +57,7 @@ void DrawProjectCards() {
         ImGui::PushID(int(i));
         const bool clicked = ImGui::InvisibleButton("##card", ImVec2(cardW, cardH));
         const bool hovered = ImGui::IsItemHovered();
-        char probe[32];
+        char probe[48];
         std::snprintf(probe, sizeof probe, "hub.card.%zu", i);
         UiProbeLastItem(probe);
         std::snprintf(probe, sizeof probe, "hub.card.%zu.root", i);

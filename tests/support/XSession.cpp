@@ -219,15 +219,25 @@ bool EditorSession::WaitForLine(const std::string& text, double timeoutSeconds) 
 
 std::optional<ProbeRect> EditorSession::WaitForProbe(const std::string& name, double timeoutSeconds) {
     const std::string prefix = "[probe] rect " + name + " ";
-    if (!WaitForLine(prefix, timeoutSeconds)) return std::nullopt;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    for (size_t i = m_lines.size(); i-- > 0;) {
-        if (m_lines[i].rfind(prefix, 0) != 0) continue;
-        std::istringstream in(m_lines[i].substr(prefix.size()));
-        ProbeRect r;
-        if (in >> r.x >> r.y >> r.w >> r.h) return r;
+    // Items report an empty rectangle in the frame before their first
+    // layout; only a real one can be clicked.
+    auto latest = [&]() -> std::optional<ProbeRect> {
+        for (size_t i = m_lines.size(); i-- > 0;) {
+            if (m_lines[i].rfind(prefix, 0) != 0) continue;
+            std::istringstream in(m_lines[i].substr(prefix.size()));
+            ProbeRect r;
+            if (in >> r.x >> r.y >> r.w >> r.h && r.w > 0 && r.h > 0) return r;
+            return std::nullopt;
+        }
+        return std::nullopt;
+    };
+    std::unique_lock<std::mutex> lock(m_mutex);
+    auto deadline = Clock::now() + std::chrono::milliseconds(int64_t(timeoutSeconds * 1000));
+    for (;;) {
+        if (auto r = latest()) return r;
+        if (m_eof) return std::nullopt;
+        if (m_cv.wait_until(lock, deadline) == std::cv_status::timeout) return latest();
     }
-    return std::nullopt;
 }
 
 bool EditorSession::Running() {

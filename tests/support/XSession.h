@@ -63,7 +63,8 @@ public:
                 const std::map<std::string, std::optional<std::string>>& env = {});
     // Waits until a stderr line contains text; true when seen.
     bool WaitForLine(const std::string& text, double timeoutSeconds);
-    // The latest rectangle reported for a probe name, waiting for one.
+    // The latest rectangle reported for a probe name, waiting until it is
+    // not empty.
     std::optional<ProbeRect> WaitForProbe(const std::string& name, double timeoutSeconds);
     // Sends WM_DELETE_WINDOW to the editor's window (found by its title
     // prefix "Korvane").
