@@ -367,6 +367,35 @@ TEST_F(EditorCameraTest, FocusAndFrameAll) {
     EXPECT_EQ(g_camDist, 5.0f);
 }
 
+TEST_F(EditorCameraTest, CameraPreviewFollowsTheEnabledCamerasAndStaysInsideTheViewport) {
+    EXPECT_EQ(ResolvePreviewCamera(-1), -1) << "no camera: the overlay closes";
+    Entity* off = AddEnt("Off", -1);
+    off->hasCamera = true;
+    off->enabled = false;
+    int a = AddEnt("A", -1)->id;
+    GetEnt(a)->hasCamera = true;
+    int b = AddEnt("B", -1)->id;
+    GetEnt(b)->hasCamera = true;
+    EXPECT_EQ(ResolvePreviewCamera(-1), a);
+    EXPECT_EQ(ResolvePreviewCamera(b), b);
+    EXPECT_EQ(ResolvePreviewCamera(off->id), a) << "a disabled camera is not previewed";
+    RemoveEnt(b);
+    EXPECT_EQ(ResolvePreviewCamera(b), a);
+
+    const ImVec2 hostMin(100, 50), hostMax(1100, 750);
+    ImVec2 p = PlaceCameraPreview(ImVec2(0, 0), hostMin, hostMax);
+    EXPECT_EQ(p.x, 1100 - 330 - 16);
+    EXPECT_EQ(p.y, 750 - 220 - 16);
+    p = PlaceCameraPreview(ImVec2(5000, 3000), hostMin, hostMax);  // dragged far away
+    EXPECT_EQ(p.x, 1100 - 330 - 6);
+    EXPECT_EQ(p.y, 750 - 220 - 6);
+    p = PlaceCameraPreview(ImVec2(500, -3), hostMin, hostMax);
+    EXPECT_EQ(p.x, 1100 - 330 - 16) << "a non-positive coordinate means not placed yet";
+    p = PlaceCameraPreview(ImVec2(120, 400), ImVec2(100, 50), ImVec2(300, 200));  // host too small
+    EXPECT_EQ(p.x, 106.0f);
+    EXPECT_EQ(p.y, 56.0f);
+}
+
 TEST(ViewportRenderSize, ResolutionFactorAndLimits) {
     struct Case {
         const char* what;

@@ -1,5 +1,6 @@
 #include "editor/ui/HierarchyPanel.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -10,8 +11,12 @@
 #include "editor/legacy/AppState.h"
 #include "editor/legacy/EditorLog.h"
 #include "editor/legacy/EntityStore.h"
+#include "editor/legacy/app/UiProbe.h"
 #include "editor/ui/EditorHooks.h"
 #include "editor/ui/EntityPresets.h"
+
+bool g_hierarchyExpandAll = false;
+int g_hierarchyRowsDrawn = 0;
 
 namespace {
 
@@ -88,9 +93,16 @@ void HierarchyNode(int32_t id, int depth, float iconPad) {
     if (e.id == g_selId) flags |= ImGuiTreeNodeFlags_Selected;
     const uint32_t icon = RowIcon(e);
     if (!e.enabled) ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(0.5f, 0.5f, 0.5f, 1.0f));
+    if (g_hierarchyExpandAll) ImGui::SetNextItemOpen(true, ImGuiCond_Always);
     const bool open = ImGui::TreeNodeEx(reinterpret_cast<void*>(intptr_t(e.id)), flags, "%*s%s", icon ? int(iconPad) : 0,
                                         "", e.name);
     if (!e.enabled) ImGui::PopStyleColor();
+    ++g_hierarchyRowsDrawn;
+    if (UiProbeEnabled()) {
+        char probe[48];
+        std::snprintf(probe, sizeof probe, "hierarchy.row.%d", e.id);
+        UiProbeLastItem(probe);
+    }
     if (ImGui::IsItemClicked(ImGuiMouseButton_Left) && !ImGui::IsItemToggledOpen()) {
         SelectEntity(e.id);
         g_showPreviewPanel = true;
@@ -197,6 +209,7 @@ bool HierarchyDropEntity(int32_t dragged, int32_t target) {
 }
 
 void HierarchyPanel() {
+    g_hierarchyRowsDrawn = 0;
     if (!ImGui::Begin("Hierarchy", &g_showHier)) {
         ImGui::End();
         return;
@@ -221,7 +234,7 @@ void HierarchyPanel() {
     for (size_t i = 0; i < g_ents.size(); ++i) {
         const Entity& e = g_ents[i];
         if (!IsRoot(e)) continue;
-        const bool oneRow = e.children.empty() || !NodeOpen(e.id);
+        const bool oneRow = e.children.empty() || (!g_hierarchyExpandAll && !NodeOpen(e.id));
         if (oneRow) {
             ImVec2 p = ImGui::GetCursorScreenPos();
             p.y += skipped;
@@ -256,5 +269,6 @@ void HierarchyPanel() {
         ImGui::EndDragDropTarget();
     }
     ImGui::End();
+    g_hierarchyExpandAll = false;
     ApplyOps();
 }

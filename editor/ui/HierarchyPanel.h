@@ -20,6 +20,11 @@ constexpr int kHierarchyMaxDrawDepth = 24;
 
 void HierarchyPanel();
 
+// Opens every row on the next frame (then clears itself).
+extern bool g_hierarchyExpandAll;
+// Rows submitted in the last frame (visible rows only; clipped rows are not).
+extern int g_hierarchyRowsDrawn;
+
 // Moves `dragged` under `target` (target -1: to the root). Refused (false)
 // when dragged is the target or one of its ancestors, or either is missing.
 bool HierarchyDropEntity(int32_t dragged, int32_t target);

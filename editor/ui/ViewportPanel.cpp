@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "editor/assets/EditorIcons.h"
@@ -9,6 +11,7 @@
 #include "editor/legacy/EditorLog.h"
 #include "editor/legacy/EntityStore.h"
 #include "editor/legacy/Undo.h"
+#include "editor/legacy/app/UiProbe.h"
 #include "editor/legacy/app/WindowChrome.h"
 #include "editor/render/RenderTargets.h"
 #include "editor/render/ScenePasses.h"
@@ -128,6 +131,36 @@ bool OrientationWidgetInput(ImVec2 boxMin, ImVec2 boxMax, bool inside) {
     }
     return inside && (ImGui::IsMouseDown(ImGuiMouseButton_Left) || ImGui::IsMouseClicked(ImGuiMouseButton_Left) ||
                       ImGui::IsMouseDragging(ImGuiMouseButton_Left));
+}
+
+// Where entities and the gizmo handles are on screen, for tests and scripts
+// that drive the editor with synthetic clicks (only when probing is on).
+void ProbeViewport(ImVec2 imgMin, ImVec2 imgMax) {
+    if (!UiProbeEnabled()) return;
+    UiProbeRect("viewport.image", imgMin, imgMax);
+    char name[64];
+    int listed = 0;
+    for (const Entity& e : g_ents) {
+        if (!e.enabled || listed >= 64) continue;
+        ImVec2 s;
+        if (!WorldToScreen(EntityWorldPos(e), s)) continue;
+        ++listed;
+        std::snprintf(name, sizeof name, "viewport.ent.%d", e.id);
+        const ImVec2 p(imgMin.x + s.x, imgMin.y + s.y);
+        UiProbeRect(name, p, p);
+    }
+    const Entity* sel = GetEnt(g_selId);
+    if (!sel || g_gizmoMode < 0 || g_gizmoMode == kGizmoRotate) return;
+    Vec3 ax[3];
+    GizmoAxes(*sel, g_gizmoMode, ax);
+    const Vec3 c = EntityWorldPos(*sel);
+    for (int i = 0; i < 3; ++i) {
+        ImVec2 s;
+        if (!WorldToScreen(c + ax[i] * (0.8f * GizmoWorldScale(c)), s)) continue;
+        std::snprintf(name, sizeof name, "viewport.gizmo.%d", i);
+        const ImVec2 p(imgMin.x + s.x, imgMin.y + s.y);
+        UiProbeRect(name, p, p);
+    }
 }
 
 std::string PayloadText(const ImGuiPayload* p) {
@@ -348,6 +381,7 @@ void ViewportPanel() {
                     IM_COL32(100, 255, 100, 200), text);
     }
     OrientationWidgetDraw(boxMin, boxMax, inBox);
+    ProbeViewport(imgMin, imgMax);
     ImGui::End();
     CameraPreviewPanel(winPos, Add(winPos, winSize));
 }
