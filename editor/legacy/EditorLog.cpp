@@ -18,6 +18,7 @@ std::mutex g_logsMutex;
 std::vector<LogEntry> g_logs;
 // -1 = not decided yet (read the environment on first use), 0 off, 1 on.
 std::atomic<int> g_stderrMirror{-1};
+std::atomic<uint64_t> g_logGeneration{0};
 
 // vsnprintf cuts at a byte count; drop a UTF-8 sequence left incomplete at
 // the end so the console never shows half a character.
@@ -90,6 +91,7 @@ void Log(int level, const char* format, ...) {
         std::fflush(stderr);
     }
     g_logs.push_back(LogEntry{std::move(text), level});
+    g_logGeneration.fetch_add(1);
 }
 
 std::vector<LogEntry> LogSnapshot() {
@@ -105,7 +107,10 @@ size_t LogCount() {
 void LogClear() {
     std::lock_guard<std::mutex> lock(g_logsMutex);
     g_logs.clear();
+    g_logGeneration.fetch_add(1);
 }
+
+uint64_t LogGeneration() { return g_logGeneration.load(); }
 
 // ---- Console ---------------------------------------------------------------
 

@@ -31,6 +31,9 @@ void Log(int level, const char* format, ...) __attribute__((format(printf, 2, 3)
 std::vector<LogEntry> LogSnapshot();
 size_t LogCount();
 void LogClear();
+// Changes whenever an entry is added or the list is cleared, so the console
+// copies the list only when there is something new.
+uint64_t LogGeneration();
 
 // Mirror to standard error. The first Log call reads KORVANE_LOG_STDERR
 // unless a test or the shell has set the switch explicitly.
