@@ -7,6 +7,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -72,6 +73,42 @@ TEST(DownsampleRGBA, LargeBoxesDoNotOverflow) {
     std::vector<uint8_t> src(512 * 512 * 4, 255), out;
     DownsampleRGBA(src.data(), 512, 512, 1, 1, out);
     EXPECT_EQ(out, Pixels({255, 255, 255, 255}));
+}
+
+// The plain definition: each target pixel averages its box, box by box.
+std::vector<uint8_t> ReferenceDownsample(const std::vector<uint8_t>& src, int sw, int sh, int dw, int dh) {
+    std::vector<uint8_t> out(size_t(dw) * dh * 4, 0);
+    for (int y = 0; y < dh; ++y) {
+        int y0 = y * sh / dh, y1 = (y + 1) * sh / dh;
+        if (y0 >= y1) y1 = y0 + 1;
+        y1 = std::min(y1, sh);
+        for (int x = 0; x < dw; ++x) {
+            int x0 = x * sw / dw, x1 = (x + 1) * sw / dw;
+            if (x0 >= x1) x1 = x0 + 1;
+            x1 = std::min(x1, sw);
+            for (int c = 0; c < 4; ++c) {
+                unsigned sum = 0, n = 0;
+                for (int sy = y0; sy < y1; ++sy) {
+                    for (int sx = x0; sx < x1; ++sx, ++n) sum += src[(size_t(sy) * sw + sx) * 4 + c];
+                }
+                out[(size_t(y) * dw + x) * 4 + c] = n ? uint8_t(sum / n) : 0;
+            }
+        }
+    }
+    return out;
+}
+
+TEST(DownsampleRGBA, MatchesTheBoxDefinitionOnOddSizes) {
+    const int sizes[][4] = {{97, 61, 13, 7}, {64, 64, 64, 64}, {300, 17, 96, 5}, {5, 300, 1, 96}, {7, 5, 9, 11}};
+    uint32_t seed = 7;
+    for (const auto& z : sizes) {
+        std::vector<uint8_t> src(size_t(z[0]) * z[1] * 4);
+        for (uint8_t& b : src) b = uint8_t((seed = seed * 1103515245u + 12345u) >> 24);
+        std::vector<uint8_t> out;
+        DownsampleRGBA(src.data(), z[0], z[1], z[2], z[3], out);
+        EXPECT_EQ(out, ReferenceDownsample(src, z[0], z[1], z[2], z[3])) << z[0] << "x" << z[1] << " -> " << z[2]
+                                                                         << "x" << z[3];
+    }
 }
 
 TEST(FastTextureTargetSize, LongerSideLimitedNeverBelowOne) {

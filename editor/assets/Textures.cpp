@@ -62,30 +62,42 @@ void DownsampleRGBA(const uint8_t* src, int srcW, int srcH, int dstW, int dstH, 
     out.clear();
     if (!src || srcW <= 0 || srcH <= 0 || dstW <= 0 || dstH <= 0) return;
     out.assign(size_t(dstW) * size_t(dstH) * 4, 0);
+    // Column ranges are the same for every target row.
+    std::vector<int> xs0(static_cast<size_t>(dstW)), xs1(static_cast<size_t>(dstW));
+    for (int x = 0; x < dstW; ++x) {
+        int x0 = int(int64_t(x) * srcW / dstW);
+        int x1 = int(int64_t(x + 1) * srcW / dstW);
+        if (x0 >= x1) x1 = x0 + 1;
+        xs0[size_t(x)] = x0;
+        xs1[size_t(x)] = std::min(x1, srcW);
+    }
+    // Per target row, sum the covered source rows column by column (one
+    // sequential pass over the source), then sum each box's columns.
+    std::vector<uint64_t> columns(static_cast<size_t>(srcW) * 4);
     for (int y = 0; y < dstH; ++y) {
         int y0 = int(int64_t(y) * srcH / dstH);
         int y1 = int(int64_t(y + 1) * srcH / dstH);
         if (y0 >= y1) y1 = y0 + 1;
         y1 = std::min(y1, srcH);
-        for (int x = 0; x < dstW; ++x) {
-            int x0 = int(int64_t(x) * srcW / dstW);
-            int x1 = int(int64_t(x + 1) * srcW / dstW);
-            if (x0 >= x1) x1 = x0 + 1;
-            x1 = std::min(x1, srcW);
+        std::fill(columns.begin(), columns.end(), 0);
+        for (int sy = y0; sy < y1; ++sy) {
+            const uint8_t* row = src + size_t(sy) * size_t(srcW) * 4;
+            for (size_t i = 0, n = size_t(srcW) * 4; i < n; ++i) columns[i] += row[i];
+        }
+        const uint64_t rows = uint64_t(std::max(0, y1 - y0));
+        uint8_t* dst = &out[size_t(y) * size_t(dstW) * 4];
+        for (int x = 0; x < dstW; ++x, dst += 4) {
+            const int x0 = xs0[size_t(x)], x1 = xs1[size_t(x)];
+            const uint64_t n = rows * uint64_t(std::max(0, x1 - x0));
+            if (n == 0) continue;  // only when the target is larger than the source at its edge
             uint64_t sum[4] = {0, 0, 0, 0};
-            uint64_t n = 0;
-            for (int sy = y0; sy < y1; ++sy) {
-                const uint8_t* row = src + (size_t(sy) * size_t(srcW) + size_t(x0)) * 4;
-                for (int sx = x0; sx < x1; ++sx, row += 4) {
-                    sum[0] += row[0];
-                    sum[1] += row[1];
-                    sum[2] += row[2];
-                    sum[3] += row[3];
-                }
-                n += uint64_t(x1 - x0);
+            for (int sx = x0; sx < x1; ++sx) {
+                const uint64_t* c = &columns[size_t(sx) * 4];
+                sum[0] += c[0];
+                sum[1] += c[1];
+                sum[2] += c[2];
+                sum[3] += c[3];
             }
-            uint8_t* dst = &out[(size_t(y) * size_t(dstW) + size_t(x)) * 4];
-            if (n == 0) continue;  // only when dst is larger than src at the last row/column
             for (int c = 0; c < 4; ++c) dst[c] = uint8_t(sum[c] / n);
         }
     }
