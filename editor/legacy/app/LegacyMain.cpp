@@ -21,7 +21,6 @@
 
 #include "editor/legacy/AppState.h"
 #include "editor/legacy/EditorLog.h"
-#include "editor/legacy/Entity.h"
 #include "editor/legacy/EntityStore.h"
 #include "editor/legacy/ProjectPaths.h"
 #include "editor/legacy/ProjectRegistry.h"
@@ -33,6 +32,7 @@
 #include "editor/legacy/app/WindowChrome.h"
 #include "editor/legacy/platform/NativeWindow.h"
 #include "editor/render/GL.h"
+#include "editor/ui/EditorFrame.h"
 #include "editor/ui/LoadingScreen.h"
 #include "editor/ui/ProjectHub.h"
 #include "editor/assets/EditorIcons.h"
@@ -225,26 +225,6 @@ void StartGamePlay() {
     Log(2, "Game started");
 }
 
-// The docked editor. Seam: BeginMainEditorDockspace, SetupDefaultLayout,
-// MenuBar, the panels in their order (Hierarchy, Inspector, ProjectBrowser,
-// Preview, ScriptEditor, Console, Profiler, Build, Settings, Game), then
-// DrawBuildProgressPopup, ViewportPanel, DrawModelImportProgressPopup and
-// StatusBar. Until they exist the dock space alone is drawn.
-// The "Scene" window below is a stand-in that shows what is open.
-void DrawEditorFrame() {
-    ImGui::DockSpaceOverViewport(0, ImGui::GetMainViewport());
-    if (g_useDefaultEditorLayout) g_useDefaultEditorLayout = false;
-    ImGui::SetNextWindowPos(ImVec2(40, 40), ImGuiCond_FirstUseEver);
-    ImGui::SetNextWindowSize(ImVec2(360, 300), ImGuiCond_FirstUseEver);
-    if (ImGui::Begin("Scene")) {
-        ImGui::Text("Project: %s", g_projName);
-        ImGui::TextDisabled("%s", g_scenePath[0] ? g_scenePath : "(unsaved scene)");
-        ImGui::Separator();
-        for (const Entity& e : g_ents) ImGui::BulletText("%s", e.name);
-    }
-    ImGui::End();
-}
-
 void UpdateFrameTitle() {
     std::string title = ComposeFrameTitle(g_projName, g_sceneDirty);
     if (title == s_lastFrameTitle) return;
@@ -316,7 +296,9 @@ void RunFrame() {
     } else if (g_state == 1) {
         LoadingScreen();
     } else if (!g_gameBuild) {
-        DrawEditorFrame();
+        // Dock space, default layout, menu bar, the panels in their order,
+        // the viewport and the build and import popups.
+        RunEditorFrame();
     } else {
         splashDone = DrawGameSplash(dt);
         if (splashDone && !g_playing) StartGamePlay();
@@ -324,7 +306,7 @@ void RunFrame() {
     if (g_state == 2) {
         if (!g_gameBuild) {
             DrawUnsavedChangesDialog();
-            // Seam: HandleGlobalEditorShortcuts().
+            HandleGlobalEditorShortcuts();
             UpdateFrameTitle();
             TickLayoutAutosave();
             DrawScenePopups();

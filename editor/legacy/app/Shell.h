@@ -8,7 +8,7 @@
 //   ApplySwapIntervalForAppState, PaceMainLoop
 //   RequestNewScene, RequestOpenScene, RequestOpenScenePath
 //   OpenSceneDialog, SaveSceneDialog, DrawUnsavedChangesDialog, DrawScenePopups
-//   OpenProjectByIndex, OpenProjectAndEnterEditor
+//   OpenProjectByIndex
 //   ShellSaveScene, ShellLoadScene, ShellNewScene
 
 struct GLFWwindow;
@@ -35,10 +35,6 @@ void DrawScenePopups();
 
 // Makes the i-th listed project current and opens it.
 void OpenProjectByIndex(int i);
-// Opens g_projectRoot. Until the staged loading screen exists this does the
-// project steps at once and enters the editor state (2) directly; the loader
-// replaces it with BeginProjectLoading().
-void OpenProjectAndEnterEditor();
 
 // The scene file operations as the shell uses them (save, load, new).
 bool ShellSaveScene(const char* path);
