@@ -69,7 +69,9 @@ TEST_F(RenderMath, LightSlotsFollowStoreOrderAndTheLimit) {
         const int n = CollectLightSlots(g_ents, c.maxLights, slots);
         EXPECT_EQ(n, c.expected) << c.what;
         // The disabled light (x = 5) is skipped, so slot 5 holds x = 6.
-        if (n > 5) EXPECT_FLOAT_EQ(slots[5].pos.x, 6.0f) << c.what;
+        if (n > 5) {
+            EXPECT_FLOAT_EQ(slots[5].pos.x, 6.0f) << c.what;
+        }
         EXPECT_FLOAT_EQ(slots[0].pos.x, 0.0f) << c.what;
     }
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "editor/legacy/SceneFile.h"
 #include "editor/render/ShadingModel.h"
 #include "tests/support/RenderFixture.h"
 
@@ -20,6 +21,30 @@ namespace {
 
 class RenderTargets : public RenderGlTest {
 protected:
+    // Renders the scene through a camera entity into a W x H target and
+    // writes it (top row first) as a PNG into the build folder.
+    void WritePicture(int cameraId, const char* fileName) {
+        const int W = 320, H = 240;
+        unsigned f = 0, t = 0, r = 0;
+        InitColorDepthFBO(f, t, r, W, H, "Picture");
+        RenderCameraSceneToFBO(cameraId, f, W, H);
+        EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
+        glBindFramebuffer(GL_FRAMEBUFFER, f);
+        std::vector<Rgba> pixels = GlHarness::ReadPixels(0, 0, W, H);
+        glBindFramebuffer(GL_FRAMEBUFFER, 0);
+        DeleteFramebuffer(f);
+        DeleteTexture(t);
+        DeleteRenderbuffer(r);
+        EXPECT_FALSE(GlHarness::AllSame(pixels));
+        std::vector<Rgba> flipped(pixels.size());
+        for (int y = 0; y < H; ++y) {
+            std::copy_n(&pixels[size_t(H - 1 - y) * W], W, &flipped[size_t(y) * W]);
+        }
+        const std::string path = std::string(KORVANE_BINARY_DIR) + "/" + fileName;
+        ASSERT_NE(stbi_write_png(path.c_str(), W, H, 4, flipped.data(), W * 4), 0);
+        EXPECT_GT(std::filesystem::file_size(path), 1000u);
+    }
+
     static GLint TexWidth(unsigned t, GLint* height = nullptr) {
         GLint w = 0, h = 0;
         glBindTexture(GL_TEXTURE_2D, t);
@@ -262,27 +287,23 @@ TEST_F(RenderTargets, WritesAPictureOfTheSampleScene) {
     g_camTarg = Vec3(0, 1, 0);
     RenderShadowPass();
 
-    const int W = 320, H = 240;
-    unsigned f = 0, t = 0, r = 0;
-    InitColorDepthFBO(f, t, r, W, H, "Picture");
-    RenderCameraSceneToFBO(cam, f, W, H);
-    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
-    glBindFramebuffer(GL_FRAMEBUFFER, f);
-    std::vector<Rgba> pixels = GlHarness::ReadPixels(0, 0, W, H);
-    glBindFramebuffer(GL_FRAMEBUFFER, 0);
-    DeleteFramebuffer(f);
-    DeleteTexture(t);
-    DeleteRenderbuffer(r);
-    EXPECT_FALSE(GlHarness::AllSame(pixels));
+    WritePicture(cam, "render_scene.png");
+}
 
-    // Rows come bottom-up from GL; images are stored top-down.
-    std::vector<Rgba> flipped(pixels.size());
-    for (int y = 0; y < H; ++y) {
-        std::copy_n(&pixels[size_t(H - 1 - y) * W], W, &flipped[size_t(y) * W]);
-    }
-    const std::string path = std::string(KORVANE_BINARY_DIR) + "/render_scene.png";
-    ASSERT_NE(stbi_write_png(path.c_str(), W, H, 4, flipped.data(), W * 4), 0);
-    EXPECT_GT(std::filesystem::file_size(path), 1000u);
+// The sample project's own scene file, loaded as the editor loads it, lit
+// and shadowed by its sun; seen through an added camera in front of the
+// scene (the scene's "Main Camera" faces away from its content).
+TEST_F(RenderTargets, WritesAPictureOfTheSampleProjectScene) {
+    const std::string scene = std::string(KORVANE_SOURCE_DIR) + "/samples/SampleProject/Assets/Scenes/Default.korvane";
+    if (!std::filesystem::exists(scene)) GTEST_SKIP() << "no sample project in this tree";
+    ASSERT_TRUE(LoadScene(scene.c_str()));
+    ASSERT_FALSE(g_ents.empty());
+    const int cam = AddCamera(Vec3(0, 5, 9), Vec3(-25, 0, 0));
+    DeleteShadowFBO();
+    InitShadowFBO();
+    g_camTarg = Vec3(0, 1, 0);
+    RenderShadowPass();
+    WritePicture(cam, "render_sample_scene.png");
 }
 
 } // namespace

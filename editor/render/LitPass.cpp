@@ -82,6 +82,61 @@ void DrawShapeTriangles(int shape) {
     glDrawArrays(GL_TRIANGLES, 0, geo.count);
 }
 
+// What the lit program and texture units hold during one lit pass, so the
+// per-draw material set-up only sends what changed (state changes cost far
+// more than the draws themselves under a software rasteriser). Valid only
+// between BeginLitPassState and EndLitPassState; outside a pass everything is
+// sent as asked.
+struct LitStateCache {
+    bool valid = false;
+    unsigned program = 0;
+    bool haveMaterial = false;
+    float color[4] = {};
+    float metallic = 0, roughness = 0, emissive[3] = {}, normalScale = 0, heightScale = 0;
+    int use[6] = {};
+    int lit = -1;
+    unsigned tex[8] = {};
+    bool texKnown[8] = {};
+    bool samplerSet[8] = {};
+};
+LitStateCache s_cache;
+
+bool CacheOn() { return s_cache.valid && s_cache.program == g_shader; }
+
+void SendLit(int lit) {
+    if (CacheOn() && s_cache.lit == lit) return;
+    Uniform1i(g_uLit, lit);
+    s_cache.lit = lit;
+}
+
+void SendMaterial(const float color[4], float metallic, float roughness, const float emissive[3], float normalScale,
+                  float heightScale, const int use[6]) {
+    const bool on = CacheOn() && s_cache.haveMaterial;
+    LitStateCache& c = s_cache;
+    if (!on || c.color[0] != color[0] || c.color[1] != color[1] || c.color[2] != color[2] || c.color[3] != color[3]) {
+        if (g_uMatColor >= 0) glUniform4f(g_uMatColor, color[0], color[1], color[2], color[3]);
+    }
+    if (!on || c.metallic != metallic) Uniform1f(g_uMatMetallic, metallic);
+    if (!on || c.roughness != roughness) Uniform1f(g_uMatRoughness, roughness);
+    if (!on || c.emissive[0] != emissive[0] || c.emissive[1] != emissive[1] || c.emissive[2] != emissive[2]) {
+        if (g_uMatEmissive >= 0) glUniform3f(g_uMatEmissive, emissive[0], emissive[1], emissive[2]);
+    }
+    if (!on || c.normalScale != normalScale) Uniform1f(g_uNormalScale, normalScale);
+    if (!on || c.heightScale != heightScale) Uniform1f(g_uHeightScale, heightScale);
+    const int locs[6] = {g_uUseAlbedoMap, g_uUseNormalMap, g_uUseMRMap, g_uUseAOMap, g_uUseEmissiveMap, g_uUseHeightMap};
+    for (int i = 0; i < 6; ++i) {
+        if (!on || c.use[i] != use[i]) Uniform1i(locs[i], use[i]);
+    }
+    for (int i = 0; i < 4; ++i) c.color[i] = color[i];
+    c.metallic = metallic;
+    c.roughness = roughness;
+    for (int i = 0; i < 3; ++i) c.emissive[i] = emissive[i];
+    c.normalScale = normalScale;
+    c.heightScale = heightScale;
+    for (int i = 0; i < 6; ++i) c.use[i] = use[i];
+    c.haveMaterial = true;
+}
+
 bool IsImportedRenderer(const MeshRenderer& mr) { return mr.shape == MeshShape_Custom && mr.modelPath[0] != '\0'; }
 
 float Positive(float v, float fallback) { return std::max(FiniteOr(v, fallback), 0.0f); }
@@ -127,35 +182,49 @@ void SetMVP(const Mat4& mvp) {
 
 void SetModelLit(const Mat4& model, bool lit, const Material* m) {
     if (g_uModel >= 0) glUniformMatrix4fv(g_uModel, 1, GL_FALSE, model.m);
-    Uniform1i(g_uLit, lit ? 1 : 0);
+    SendLit(lit ? 1 : 0);
     SetRenderMaterial(lit ? m : nullptr);
 }
 
 void SetRenderMaterial(const Material* m) {
+    float color[4] = {1, 1, 1, 1};
+    float metallic = 0.0f, roughness = 0.55f;
     if (m) {
         const ImportedMaterial none;
         const ResolvedMaterial r = ResolveMaterialValues(none, m);
-        if (g_uMatColor >= 0) glUniform4f(g_uMatColor, r.color[0], r.color[1], r.color[2], r.color[3]);
-        Uniform1f(g_uMatMetallic, r.metallic);
-        Uniform1f(g_uMatRoughness, r.roughness);
-    } else {
-        if (g_uMatColor >= 0) glUniform4f(g_uMatColor, 1, 1, 1, 1);
-        Uniform1f(g_uMatMetallic, 0.0f);
-        Uniform1f(g_uMatRoughness, 0.55f);
+        for (int i = 0; i < 4; ++i) color[i] = r.color[i];
+        metallic = r.metallic;
+        roughness = r.roughness;
     }
-    if (g_uMatEmissive >= 0) glUniform3f(g_uMatEmissive, 0, 0, 0);
-    Uniform1f(g_uNormalScale, 1.0f);
-    Uniform1f(g_uHeightScale, 0.0f);
-    for (int loc : {g_uUseAlbedoMap, g_uUseNormalMap, g_uUseMRMap, g_uUseAOMap, g_uUseEmissiveMap, g_uUseHeightMap}) {
-        Uniform1i(loc, 0);
-    }
+    const float black[3] = {0, 0, 0};
+    const int off[6] = {0, 0, 0, 0, 0, 0};
+    SendMaterial(color, metallic, roughness, black, 1.0f, 0.0f, off);
 }
 
 void BindTexUnit(int unit, unsigned tex, unsigned fallback, int location) {
-    glActiveTexture(GL_TEXTURE0 + unsigned(unit));
-    glBindTexture(GL_TEXTURE_2D, tex ? tex : fallback);
-    if (location >= 0) glUniform1i(location, unit);
+    const unsigned name = tex ? tex : fallback;
+    const bool cached = CacheOn() && unit >= 0 && unit < 8;
+    if (!cached || !s_cache.texKnown[unit] || s_cache.tex[unit] != name) {
+        glActiveTexture(GL_TEXTURE0 + unsigned(unit));
+        glBindTexture(GL_TEXTURE_2D, name);
+        if (cached) {
+            s_cache.tex[unit] = name;
+            s_cache.texKnown[unit] = true;
+        }
+    }
+    if (location >= 0 && (!cached || !s_cache.samplerSet[unit])) {
+        glUniform1i(location, unit);
+        if (cached) s_cache.samplerSet[unit] = true;
+    }
 }
+
+void BeginLitPassState() {
+    s_cache = LitStateCache();
+    s_cache.valid = true;
+    s_cache.program = g_shader;
+}
+
+void EndLitPassState() { s_cache = LitStateCache(); }
 
 ResolvedMaterial ResolveMaterialValues(const ImportedMaterial& im, const Material* ov) {
     const Material def;
@@ -215,13 +284,9 @@ void SetImportedMaterialUniforms(const ImportedMaterial& im, const Material* ov)
     }
 
     const ResolvedMaterial r = ResolveMaterialValues(im, ov);
-    if (g_uMatColor >= 0) glUniform4f(g_uMatColor, r.color[0], r.color[1], r.color[2], r.color[3]);
-    Uniform1f(g_uMatMetallic, r.metallic);
-    Uniform1f(g_uMatRoughness, r.roughness);
-    if (g_uMatEmissive >= 0) glUniform3f(g_uMatEmissive, r.emissive[0], r.emissive[1], r.emissive[2]);
-    Uniform1f(g_uNormalScale, r.normalScale);
-    Uniform1f(g_uHeightScale, r.heightScale);
-    for (const Map& m : maps) Uniform1i(m.useLoc, m.tex ? 1 : 0);
+    int use[6];
+    for (int i = 0; i < 6; ++i) use[i] = maps[i].tex ? 1 : 0;
+    SendMaterial(r.color, r.metallic, r.roughness, r.emissive, r.normalScale, r.heightScale, use);
     for (const Map& m : maps) BindTexUnit(m.unit, m.tex, m.fallback, m.samplerLoc);
 }
 
@@ -249,7 +314,7 @@ void DrawMeshRendererLit(const MeshRenderer& mr, const Mat4& model, const Mat4& 
     if (!g_shader || !IsFinite(mvp) || !IsFinite(model)) return;
     SetMVP(mvp);
     if (g_uModel >= 0) glUniformMatrix4fv(g_uModel, 1, GL_FALSE, model.m);
-    Uniform1i(g_uLit, 1);
+    SendLit(1);
     if (IsImportedRenderer(mr)) {
         DrawImportedRenderer(mr, m, true);
         return;
@@ -263,7 +328,7 @@ void DrawMeshRendererUnlit(const MeshRenderer& mr, const Mat4& model, const Mat4
     SetPrimitiveMaterialUniforms(nullptr);
     SetMVP(mvp);
     if (g_uModel >= 0) glUniformMatrix4fv(g_uModel, 1, GL_FALSE, model.m);
-    Uniform1i(g_uLit, 0);
+    SendLit(0);
     if (IsImportedRenderer(mr)) {
         DrawImportedRenderer(mr, nullptr, false);
         return;

@@ -32,6 +32,13 @@ void DrawMeshRendererLit(const MeshRenderer& mr, const Mat4& model, const Mat4& 
 void DrawMeshRendererUnlit(const MeshRenderer& mr, const Mat4& model, const Mat4& mvp);
 void SetLineWidth(float width);
 
+// Between these two calls (BeginLitPass/EndLitPass make them) material
+// uniforms and texture bindings that did not change are not sent again. Code
+// that binds textures on units 1..7 or uploads material uniforms itself in a
+// pass must call BeginLitPassState again afterwards.
+void BeginLitPassState();
+void EndLitPassState();
+
 // Loads (or finds) the model named by mr.modelPath and draws the parts mr
 // selects; with lit set, each part's material goes through
 // SetImportedMaterialUniforms(slot, override). Returns false when the model

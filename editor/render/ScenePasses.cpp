@@ -32,6 +32,7 @@ bool BeginLitPass(unsigned fbo, int w, int h, const Vec3& eye, const Mat4& viewP
     glEnable(GL_DEPTH_TEST);
     if (!g_shader) return false;
     glUseProgram(g_shader);
+    BeginLitPassState();
     UploadLighting(eye);
     // Every lit pass binds the shadow map itself; relying on the last pass
     // that did would sample whatever another panel left on unit 1.
@@ -42,6 +43,7 @@ bool BeginLitPass(unsigned fbo, int w, int h, const Vec3& eye, const Mat4& viewP
 }
 
 void EndLitPass() {
+    EndLitPassState();
     glBindVertexArray(0);
     glUseProgram(0);
     glDisable(GL_DEPTH_TEST);
