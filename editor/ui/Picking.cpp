@@ -25,20 +25,41 @@ struct LocalRay {
     Ray ray;
 };
 
-// False when the world matrix cannot be inverted (an ancestor scaled flat):
-// the inverse would silently be the identity and hit the wrong place.
-bool ToLocal(const Ray& r, const Entity& e, LocalRay& lr) {
-    lr.model = EntityModelMatrix(e);
-    const float* m = lr.model.m;
+// Moves the ray into the space of a world matrix. False when the matrix
+// cannot be inverted (an ancestor scaled flat): the inverse would silently
+// be the identity and hit the wrong place.
+bool ToLocal(const Ray& r, const Mat4& model, LocalRay& lr) {
+    lr.model = model;
+    const float* m = model.m;
     double det = double(m[0]) * (double(m[5]) * m[10] - double(m[9]) * m[6]) -
                  double(m[4]) * (double(m[1]) * m[10] - double(m[9]) * m[2]) +
                  double(m[8]) * (double(m[1]) * m[6] - double(m[5]) * m[2]);
     if (!std::isfinite(det) || std::fabs(det) < 1e-24) return false;
-    Mat4 inv = m_inverse(lr.model);
+    Mat4 inv = m_inverse(model);
     lr.ray.origin = m_mulPt(inv, r.origin);
     lr.ray.dir = m_mulDir(inv, r.dir);
     return true;
 }
+
+bool ToLocal(const Ray& r, const Entity& e, LocalRay& lr) { return ToLocal(r, EntityModelMatrix(e), lr); }
+
+// Cheap early out before inverting anything: the sphere around the local
+// box (centred on the origin) after the world matrix, against the ray.
+bool BoundingSphereMayHit(const Ray& r, const Mat4& model, Vec3 half) {
+    const float* m = model.m;
+    float sx = m[0] * m[0] + m[1] * m[1] + m[2] * m[2];
+    float sy = m[4] * m[4] + m[5] * m[5] + m[6] * m[6];
+    float sz = m[8] * m[8] + m[9] * m[9] + m[10] * m[10];
+    float radius2 = half.dot(half) * std::max({sx, sy, sz});
+    Vec3 v = Vec3(m[12], m[13], m[14]) - r.origin;
+    float along = v.dot(r.dir);
+    float d2 = v.dot(v) - along * along;
+    if (!(d2 <= radius2 * 1.0001f + 1e-6f)) return false;  // NaN: no hit
+    // Entirely behind the ray's origin.
+    return !(along < 0.0f && along * along > radius2 * 1.0001f + 1e-6f);
+}
+
+bool PrimitiveTriangles(const Ray& r, const LocalRay& lr, int shape, float& t);
 
 // Distance along the world ray of a point given by the local ray parameter.
 float WorldDistance(const Ray& world, const LocalRay& lr, float u) {
@@ -161,13 +182,11 @@ bool RayEntity(const Ray& r, const Entity& e, float& t) {
     return RayAABB(lr.ray, bmin, bmax, t);
 }
 
-bool RayPrimitiveEntityExact(const Ray& r, const Entity& e, float& t) {
-    if (!TransformUsable(e)) return false;
-    int shape = ClampPrimitiveShape(e.mesh.shape);
+namespace {
+
+bool PrimitiveTriangles(const Ray& r, const LocalRay& lr, int shape, float& t) {
     Vec3 bmin, bmax;
     MeshLocalBounds(shape, bmin, bmax);
-    LocalRay lr;
-    if (!ToLocal(r, e, lr)) return false;
     float boxT = 0.0f;
     if (!RayAABB(lr.ray, bmin, bmax, boxT)) return false;
     const std::vector<V3>& verts = PrimitivePickVerts(shape);
@@ -188,6 +207,38 @@ bool RayPrimitiveEntityExact(const Ray& r, const Entity& e, float& t) {
     }
     if (found) t = best;
     return found;
+}
+
+// Primitive triangles, else the local box: the mesh part of a viewport pick
+// with the world matrix computed and inverted once.
+bool PrimitiveOrBox(const Ray& r, const Entity& e, float& t, int& priority) {
+    if (!TransformUsable(e)) return false;
+    int boxShape = e.mesh.shape;
+    if (boxShape < 0 || boxShape > 6) boxShape = 0;
+    Vec3 bmin, bmax;
+    MeshLocalBounds(boxShape, bmin, bmax);
+    const Mat4 model = EntityModelMatrix(e);
+    if (!BoundingSphereMayHit(r, model, bmax)) return false;
+    LocalRay lr;
+    if (!ToLocal(r, model, lr)) return false;
+    if (PrimitiveTriangles(r, lr, ClampPrimitiveShape(e.mesh.shape), t)) {
+        priority = kPickPriorityPrimitive;
+        return true;
+    }
+    if (RayAABB(lr.ray, bmin, bmax, t)) {
+        priority = kPickPriorityBox;
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool RayPrimitiveEntityExact(const Ray& r, const Entity& e, float& t) {
+    if (!TransformUsable(e)) return false;
+    LocalRay lr;
+    if (!ToLocal(r, e, lr)) return false;
+    return PrimitiveTriangles(r, lr, ClampPrimitiveShape(e.mesh.shape), t);
 }
 
 bool RayImportedModelExact(const Ray& r, const Entity& e, const PickModelView& model, float& t) {
@@ -260,13 +311,7 @@ bool RayEntityViewportPick(const Ray& r, const Entity& e, float mouseX, float mo
             priority = kPickPriorityImported;
             return true;
         }
-        if (RayPrimitiveEntityExact(r, e, t)) {
-            priority = kPickPriorityPrimitive;
-            hit = true;
-        } else if (RayEntity(r, e, t)) {
-            priority = kPickPriorityBox;
-            hit = true;
-        }
+        hit = PrimitiveOrBox(r, e, t, priority);
     }
     if (!hit && (e.hasCamera || e.hasLight || e.hasCollider || e.hasAudio || e.hasParticles)) {
         Vec3 wp = EntityWorldPos(e);
