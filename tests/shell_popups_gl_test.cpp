@@ -179,3 +179,73 @@ TEST_F(UnsavedDialogTest, CancelKeepsEverything) {
     EXPECT_EQ(s_closeMarks, 0);
     EXPECT_FALSE(Drawn("unsaved.save"));
 }
+
+namespace {
+class ScenePopupsTest : public UnsavedDialogTest {
+protected:
+    void TypeInto(const char* probe, const char* text) {
+        ASSERT_TRUE(Click(probe));
+        ImGuiIO& io = ImGui::GetIO();
+        io.AddKeyEvent(ImGuiMod_Ctrl, true);
+        io.AddKeyEvent(ImGuiKey_A, true);
+        Frame();
+        io.AddKeyEvent(ImGuiKey_A, false);
+        io.AddKeyEvent(ImGuiMod_Ctrl, false);
+        Frame();
+        io.AddInputCharactersUTF8(text);
+        Frame();
+        Frame();
+    }
+};
+}
+
+TEST_F(ScenePopupsTest, OpenListsScenesAndLoadsTheChosenOne) {
+    const std::string scenes = root + "/Assets/Scenes";
+    AddEnt("Only In Level1", -1);
+    ASSERT_TRUE(SaveScene((scenes + "/Level1.korvane").c_str()));
+    NewScene();
+    ASSERT_TRUE(SaveScene((scenes + "/Level2.korvane").c_str()));
+    std::ofstream(scenes + "/notes.txt") << "not a scene";
+    OpenSceneDialog();
+    for (int i = 0; i < 3; ++i) Frame();
+    EXPECT_FALSE(Drawn("open.scene.notes.txt"));
+    ASSERT_TRUE(Drawn("open.scene.Level2.korvane"));
+    ASSERT_TRUE(Click("open.scene.Level1.korvane"));
+    ASSERT_TRUE(Click("open.button"));
+    EXPECT_EQ(std::string(g_scenePath), scenes + "/Level1.korvane");
+    bool found = false;
+    for (const Entity& e : g_ents) found = found || std::string(e.name) == "Only In Level1";
+    EXPECT_TRUE(found);
+}
+
+TEST_F(ScenePopupsTest, SaveAsRefusesPathsAndAsksBeforeOverwriting) {
+    const std::string scenes = root + "/Assets/Scenes";
+    SaveSceneDialog();
+    for (int i = 0; i < 3; ++i) Frame();
+    ASSERT_TRUE(Drawn("save.button"));
+
+    // A name that climbs out of the scenes folder: the button does nothing.
+    TypeInto("save.name", "../Escaped");
+    ASSERT_TRUE(Click("save.button"));
+    EXPECT_FALSE(fs::exists(root + "/Assets/Escaped.korvane"));
+    EXPECT_STREQ(g_scenePath, "");
+
+    TypeInto("save.name", "Level3");
+    ASSERT_TRUE(Click("save.button"));
+    ASSERT_TRUE(fs::exists(scenes + "/Level3.korvane"));
+    EXPECT_EQ(std::string(g_scenePath), scenes + "/Level3.korvane");
+    const std::string saved = ReadAll(scenes + "/Level3.korvane");
+
+    // The same name again: the dialog asks ("Overwrite") instead of saving.
+    AddEnt("Later Edit", -1);
+    SaveSceneDialog();
+    for (int i = 0; i < 3; ++i) Frame();
+    TypeInto("save.name", "Level3");
+    UiProbeClear();
+    Frame();
+    EXPECT_FALSE(Drawn("save.button"));
+    ASSERT_TRUE(Drawn("save.overwrite"));
+    EXPECT_EQ(ReadAll(scenes + "/Level3.korvane"), saved) << "nothing written before the user agrees";
+    ASSERT_TRUE(Click("save.overwrite"));
+    EXPECT_NE(ReadAll(scenes + "/Level3.korvane").find("\"Later Edit\""), std::string::npos);
+}

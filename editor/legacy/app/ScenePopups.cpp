@@ -202,13 +202,18 @@ void DrawScenePopups() {
             ImGui::TextUnformatted("No .korvane scenes found in Scenes/");
         } else {
             for (const std::string& name : names) {
-                if (ImGui::Selectable(name.c_str(), s_openChoice == name)) s_openChoice = name;
+                // Choosing keeps the dialog open until "Open".
+                if (ImGui::Selectable(name.c_str(), s_openChoice == name, ImGuiSelectableFlags_NoAutoClosePopups)) {
+                    s_openChoice = name;
+                }
+                UiProbeLastItem(("open.scene." + name).c_str());
             }
         }
         if (ImGui::Button("Open", ImVec2(100, 0)) && !s_openChoice.empty()) {
             ShellLoadScene((dir + "/" + s_openChoice).c_str());
             ImGui::CloseCurrentPopup();
         }
+        UiProbeLastItem("open.button");
         ImGui::SameLine();
         if (ImGui::Button("Cancel")) ImGui::CloseCurrentPopup();
         ImGui::EndPopup();
@@ -219,6 +224,7 @@ void DrawScenePopups() {
         ImGui::TextUnformatted("Save Scene As");
         ImGui::Separator();
         if (ImGui::InputText("Name", s_saveName, sizeof s_saveName)) s_saveError.clear();
+        UiProbeLastItem("save.name");
         const std::string dir = ScenesDir();
         const std::string name = s_saveName;
         const std::string file = SceneFileNameFor(name);
@@ -245,6 +251,7 @@ void DrawScenePopups() {
             }
         }
         ImGui::EndDisabled();
+        UiProbeLastItem(exists ? "save.overwrite" : "save.button");
         ImGui::SameLine();
         if (ImGui::Button("Cancel")) ImGui::CloseCurrentPopup();
         ImGui::EndPopup();

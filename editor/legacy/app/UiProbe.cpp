@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <string_view>
 
 #include "editor/render/GL.h"
 #include "imgui.h"
@@ -16,8 +17,8 @@ struct ProbeRect {
     int x, y, w, h;
     bool operator==(const ProbeRect&) const = default;
 };
-std::map<std::string, ProbeRect> s_rects;
-std::map<std::string, std::string> s_texts;
+std::map<std::string, ProbeRect, std::less<>> s_rects;
+std::map<std::string, std::string, std::less<>> s_texts;
 int s_lastFrameState = -1;
 }
 
@@ -34,9 +35,13 @@ void UiProbeRect(const char* name, const ImVec2& min, const ImVec2& max) {
     int wx = 0, wy = 0;
     if (g_win) glfwGetWindowPos(g_win, &wx, &wy);
     ProbeRect r{wx + int(min.x), wy + int(min.y), int(max.x - min.x), int(max.y - min.y)};
-    auto it = s_rects.find(name);
-    if (it != s_rects.end() && it->second == r) return;
-    s_rects[name] = r;
+    auto it = s_rects.find(std::string_view(name));
+    if (it != s_rects.end()) {
+        if (it->second == r) return;
+        it->second = r;
+    } else {
+        s_rects.emplace(name, r);
+    }
     if (!UiProbeEnabled()) return;
     std::fprintf(stderr, "[probe] rect %s %d %d %d %d\n", name, r.x, r.y, r.w, r.h);
     std::fflush(stderr);
@@ -47,7 +52,7 @@ void UiProbeLastItem(const char* name) {
 }
 
 bool UiProbeFind(const char* name, float* x, float* y, float* w, float* h) {
-    auto it = name ? s_rects.find(name) : s_rects.end();
+    auto it = name ? s_rects.find(std::string_view(name)) : s_rects.end();
     if (it == s_rects.end()) return false;
     if (x) *x = float(it->second.x);
     if (y) *y = float(it->second.y);
@@ -60,9 +65,9 @@ void UiProbeClear() { s_rects.clear(); }
 
 void UiProbeText(const char* name, const char* text) {
     if (!UiProbeEnabled() || !name || !text) return;
-    auto it = s_texts.find(name);
+    auto it = s_texts.find(std::string_view(name));
     if (it != s_texts.end() && it->second == text) return;
-    s_texts[name] = text;
+    s_texts[std::string(name)] = text;
     std::fprintf(stderr, "[probe] text %s %s\n", name, text);
     std::fflush(stderr);
 }
