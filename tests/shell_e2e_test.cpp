@@ -9,6 +9,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <unistd.h>
+
 #include "tests/support/Process.h"
 #include "tests/support/XSession.h"
 
@@ -132,6 +134,54 @@ TEST_F(ShellE2E, HubRefusesPathsThatExistOrCannotBeCreated) {
     auto close = s.WaitForProbe("hub.close", 5);
     ASSERT_TRUE(close);
     ASSERT_TRUE(Click(s.Display(), close->CenterX(), close->CenterY()));
+    EXPECT_EQ(s.WaitExit(20), 0) << s.AllStderr();
+}
+
+TEST_F(ShellE2E, RemoveACardThenAddTheFolderBack) {
+    const std::string root = CopySample(home + "/Kept Folder");
+    {
+        std::ofstream reg(home + "/.korvane_projects");
+        reg << "Listed|" << root << "\n";
+    }
+    EditorSession s;
+    ASSERT_TRUE(s.Launch(KORVANE_EXE_PATH, xvfb.Display(), home));
+    auto card = s.WaitForProbe("hub.card.0", 30);
+    ASSERT_TRUE(card) << s.AllStderr();
+    ASSERT_TRUE(s.WaitForLine("[probe] frame state=0", 10));
+    // Remove through the card's context menu: the list is rewritten, the
+    // folder stays.
+    ASSERT_TRUE(Click(s.Display(), card->CenterX(), card->CenterY(), 3));
+    auto remove = s.WaitForProbe("hub.card.menu.remove", 10);
+    ASSERT_TRUE(remove) << s.AllStderr();
+    ASSERT_TRUE(Click(s.Display(), remove->CenterX(), remove->CenterY()));
+    for (int i = 0; i < 50 && !ReadAll(home + "/.korvane_projects").empty(); ++i) usleep(100000);
+    EXPECT_EQ(ReadAll(home + "/.korvane_projects"), "");
+    EXPECT_TRUE(fs::is_directory(root + "/Assets/Scenes"));
+
+    // Add it back with "Add Existing Project": first a path that is not a
+    // folder (refused, logged), then the folder itself (opens the project).
+    auto tab = s.WaitForProbe("hub.tab.create", 10);
+    ASSERT_TRUE(tab);
+    ASSERT_TRUE(Click(s.Display(), tab->CenterX(), tab->CenterY()));
+    auto add = s.WaitForProbe("hub.add.button", 10);
+    ASSERT_TRUE(add) << s.AllStderr();
+    auto addPath = [&](const std::string& p) {
+        ASSERT_TRUE(Click(s.Display(), add->CenterX(), add->CenterY()));
+        auto field = s.WaitForProbe("hub.add.path", 10);
+        auto confirm = s.WaitForProbe("hub.add.confirm", 10);
+        ASSERT_TRUE(field && confirm) << s.AllStderr();
+        ASSERT_TRUE(Click(s.Display(), field->CenterX(), field->CenterY()));
+        ASSERT_TRUE(Key(s.Display(), "ctrl+a"));
+        ASSERT_TRUE(Type(s.Display(), p));
+        ASSERT_TRUE(Click(s.Display(), confirm->CenterX(), confirm->CenterY()));
+    };
+    addPath(home + "/no such folder");
+    EXPECT_TRUE(s.WaitForLine("[ERROR] Not a valid directory: " + home + "/no such folder", 10)) << s.AllStderr();
+    ASSERT_TRUE(Key(s.Display(), "Escape"));
+    addPath(root);
+    ASSERT_TRUE(s.WaitForLine("[INFO] Korvane Editor v0.4.0 - Ready", 20)) << s.AllStderr();
+    EXPECT_EQ(ReadAll(home + "/.korvane_projects"), "Kept Folder|" + root + "\n");
+    ASSERT_TRUE(s.RequestWindowClose());
     EXPECT_EQ(s.WaitExit(20), 0) << s.AllStderr();
 }
 

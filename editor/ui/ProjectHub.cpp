@@ -90,6 +90,7 @@ void DrawProjectCards() {
         if (ImGui::BeginPopupContextItem("##cardMenu")) {
             if (ImGui::MenuItem("Open")) open = true;
             if (ImGui::MenuItem("Remove")) remove = true;
+            UiProbeLastItem("hub.card.menu.remove");
             ImGui::EndPopup();
         }
         ImGui::PopID();
