@@ -9,6 +9,13 @@
 #include <cstdio>
 #include <limits>
 
+#include <stb_image_write.h>
+
+#include <filesystem>
+#include <string>
+
+#include "editor/assets/Textures.h"
+#include "editor/legacy/AppState.h"
 #include "editor/legacy/EditorLog.h"
 #include "editor/render/RenderMath.h"
 #include "editor/render/ShaderSources.h"
@@ -381,6 +388,108 @@ TEST_F(LitPass, AFailedLinkLeavesProgramZeroAndPassesDrawNothing) {
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
     EXPECT_EQ(Pixel(32, 32), Pixel(2, 2));  // cleared, nothing drawn
     g_shader = saved;
+}
+
+TEST_F(LitPass, MaterialsChangingFromDrawToDrawInOnePass) {
+    // Three cubes in one pass: own material, default material, own material
+    // again. Each must look as it does when drawn alone.
+    const View v = LookAt(Vec3(0, 0, 6), Vec3(0, 0, 0));
+    const float xs[3] = {-1.5f, 0, 1.5f};
+    auto addCube = [&](int i, bool red) {
+        Entity& e = AddMesh(MeshShape_Cube, Vec3(xs[i], 0, 0));
+        e.hasMaterial = red;
+        e.material.baseColor = Vec4(1, 0.1f, 0.1f, 1);
+        e.material.metallic = red ? 0.7f : 0.0f;
+    };
+    const int px[3] = {16, 32, 48};
+    Rgba alone[3];
+    for (int i = 0; i < 3; ++i) {
+        ResetScene();
+        addCube(i, i != 1);
+        DrawScene(v);
+        alone[i] = Pixel(px[i], 32);
+    }
+    ResetScene();
+    for (int i = 0; i < 3; ++i) addCube(i, i != 1);
+    DrawScene(v);
+    for (int i = 0; i < 3; ++i) EXPECT_TRUE(Near(Pixel(px[i], 32), alone[i], 1)) << i;
+    EXPECT_NE(alone[0], alone[1]);
+}
+
+class LitPassTextures : public LitPass {
+protected:
+    std::string dir;
+    bool savedGameBuild = false;
+    void SetUp() override {
+        LitPass::SetUp();
+        if (IsSkipped()) return;
+        // Synchronous loads, as a built game does them.
+        savedGameBuild = g_gameBuild;
+        g_gameBuild = true;
+        dir = (std::filesystem::temp_directory_path() / "korvane_lit_textures").string();
+        std::filesystem::create_directories(dir);
+    }
+    void TearDown() override {
+        if (!IsSkipped()) {
+            g_gameBuild = savedGameBuild;
+            std::filesystem::remove_all(dir);
+        }
+        LitPass::TearDown();
+    }
+    std::string SolidPng(const char* name, uint8_t r, uint8_t g, uint8_t b) {
+        const uint8_t px[4 * 4] = {r, g, b, 255, r, g, b, 255, r, g, b, 255, r, g, b, 255};
+        const std::string path = dir + "/" + name;
+        EXPECT_NE(stbi_write_png(path.c_str(), 2, 2, 4, px, 8), 0);
+        return path;
+    }
+    static GLint BoundOnUnit(int unit) {
+        GLint name = 0;
+        glActiveTexture(GL_TEXTURE0 + unit);
+        glGetIntegerv(GL_TEXTURE_BINDING_2D, &name);
+        glActiveTexture(GL_TEXTURE0);
+        return name;
+    }
+};
+
+TEST_F(LitPassTextures, MapsAreResolvedAndBoundOnTheirUnits) {
+    const View v = LookAt(Vec3(0, 3, 0.5f), Vec3(0, 0, 0));
+    const std::string red = SolidPng("red.png", 255, 0, 0);
+    const std::string white = SolidPng("white.png", 255, 255, 255);
+    auto render = [&](const char* albedo, const char* emissive) {
+        ResetScene();
+        DarkEnvironment();
+        g_ambientStrength = 1.0f;
+        Entity& plane = AddMesh(MeshShape_Plane, Vec3(0, 0, 0));
+        plane.hasMaterial = true;
+        std::snprintf(plane.material.albedoTexture, sizeof plane.material.albedoTexture, "%s", albedo);
+        std::snprintf(plane.material.emissiveTexture, sizeof plane.material.emissiveTexture, "%s", emissive);
+        DrawScene(v);
+        return Pixel(32, 32);
+    };
+    const Rgba plain = render("", "");
+    const Rgba tinted = render(red.c_str(), "");
+    EXPECT_NEAR(tinted.r, plain.r, 2);  // red times the grey vertex colour
+    EXPECT_LT(tinted.g, plain.g / 2);
+    const GLint redTex = BoundOnUnit(2);
+    EXPECT_NE(redTex, 0);
+    EXPECT_NE(GLuint(redTex), g_texWhite);
+    EXPECT_EQ(GLuint(BoundOnUnit(3)), g_texFlatNormal);
+    EXPECT_EQ(GLuint(BoundOnUnit(6)), g_texBlack);
+
+    const Rgba glowing = render("", white.c_str());
+    EXPECT_GT(glowing.g, 200);
+    EXPECT_EQ(GLuint(BoundOnUnit(2)), g_texWhite);
+
+    // A path that cannot be loaded leaves the switch off and the fallback on.
+    LogClear();
+    const Rgba missing = render((dir + "/missing.png").c_str(), "");
+    EXPECT_TRUE(Near(missing, plain, 0));
+    EXPECT_EQ(GLuint(BoundOnUnit(2)), g_texWhite);
+    render((dir + "/missing.png").c_str(), "");
+    int failures = 0;
+    for (const LogEntry& e : LogSnapshot()) failures += e.text.find("missing.png") != std::string::npos;
+    EXPECT_EQ(failures, 1);
+    EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
 } // namespace

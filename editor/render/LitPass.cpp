@@ -7,6 +7,7 @@
 #include <string>
 
 #include "editor/legacy/EditorLog.h"
+#include "editor/assets/Textures.h"
 #include "editor/legacy/EntityStore.h"
 #include "editor/render/GL.h"
 #include "editor/render/Meshes.h"
@@ -244,9 +245,8 @@ ResolvedMaterial ResolveMaterialValues(const ImportedMaterial& im, const Materia
 }
 
 unsigned ResolveRenderTexture(const char* path, bool srgb) {
-    (void)srgb;
     if (!path || !path[0]) return 0;
-    return 0;
+    return GetTextureFileForRender(path, srgb);
 }
 
 void SetImportedMaterialUniforms(const ImportedMaterial& im, const Material* ov) {
