@@ -492,4 +492,47 @@ TEST_F(LitPassTextures, MapsAreResolvedAndBoundOnTheirUnits) {
     EXPECT_EQ(glGetError(), GLenum(GL_NO_ERROR));
 }
 
+TEST_F(LitPassTextures, ZeroTangentsUnderNormalAndHeightMapsStayFinite) {
+    // A ground quad whose tangents are all zero (as a broken import would
+    // give), drawn through the plane's slot with a flat normal map and a
+    // height map: the frame must fall back to a tangent of its own, so the
+    // picture equals the one without maps instead of turning NaN black.
+    std::vector<V3> quad;
+    const float c[6][2] = {{-5, -5}, {5, 5}, {5, -5}, {-5, -5}, {-5, 5}, {5, 5}};
+    for (const auto& p : c) {
+        V3 v = MakeGenVertex(p[0], 0.01f, p[1], 0.19f, 0.19f, 0.19f);
+        for (float& t : v.tangent) t = 0.0f;
+        quad.push_back(v);
+    }
+    ShapeGeo broken;
+    MakeVAO(broken, quad);
+    const ShapeGeo saved = g_shapes[MeshShape_Plane];
+    g_shapes[MeshShape_Plane] = broken;
+
+    const std::string flat = SolidPng("flat.png", 128, 128, 255);
+    const std::string grey = SolidPng("grey.png", 128, 128, 128);
+    const View v = LookAt(Vec3(0, 3, 1.5f), Vec3(0, 0, 0));
+    auto render = [&](bool maps) {
+        ResetScene();
+        g_engine.shadowSoftness = 0.0f;
+        AddLight(LightType_Directional, Vec3(0, 5, 0), Vec3(-60, 10, 0), 3.0f);
+        Entity& plane = AddMesh(MeshShape_Plane, Vec3(0, 0, 0));
+        plane.hasMaterial = true;
+        plane.material.heightScale = 0.05f;
+        if (maps) {
+            std::snprintf(plane.material.normalTexture, sizeof plane.material.normalTexture, "%s", flat.c_str());
+            std::snprintf(plane.material.heightTexture, sizeof plane.material.heightTexture, "%s", grey.c_str());
+        }
+        DrawScene(v);
+        return Pixel(32, 32);
+    };
+    const Rgba without = render(false);
+    const Rgba with = render(true);
+    g_shapes[MeshShape_Plane] = saved;
+    DeleteShapeGeo(broken);
+    EXPECT_GT(Luma(without), 100);
+    // The flat map decodes to about (0, 0, 1) (128 is not exactly 0.5).
+    EXPECT_TRUE(Near(with, without, 3));
+}
+
 } // namespace
