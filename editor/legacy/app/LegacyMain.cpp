@@ -406,6 +406,7 @@ int KorvaneLegacyMain(int argc, char** argv) {
         std::string logo = AssetPath("Korvane.png");
         g_logoTex = LoadLogo(logo.c_str());
     }
+    InstallLoadingRuntime();
     PrewarmLoaderArtwork();
     glfwSetWindowTitle(g_win, ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
 

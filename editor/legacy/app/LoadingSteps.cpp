@@ -6,6 +6,8 @@
 #include "editor/legacy/EntityStore.h"
 #include "editor/legacy/LoadingSequence.h"
 #include "editor/render/Meshes.h"
+#include "editor/render/ParticleRender.h"
+#include "editor/ui/EditorFrame.h"
 
 void (*g_preloadImportedModelHook)(const char* modelPath) = nullptr;
 
@@ -15,6 +17,11 @@ bool s_installed = false;
 
 bool BuildMeshesStep() {
     InitShapes();
+    return true;
+}
+
+bool ParticlesStep() {
+    ParticleInit();
     return true;
 }
 
@@ -31,7 +38,9 @@ void InstallLoadingRuntime() {
     if (s_installed) return;
     s_installed = true;
     g_loadingSteps[1].work = BuildMeshesStep;
+    g_loadingSteps[6].work = ParticlesStep;
     g_loadingSteps[7].work = EditorIconsStep;
+    g_loadingHooks.resetEditorLayout = ResetEditorLayoutForProjectSwitch;
     g_loadingHooks.prewarmLoaderArtwork = PrewarmLoaderArtwork;
     g_loadingHooks.preloadSceneAssets = PreloadRuntimeSceneAssets;
 }
