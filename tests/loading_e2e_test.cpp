@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "tests/support/XSession.h"
 
@@ -43,7 +45,8 @@ TEST(LoadingE2E, OpeningTheSampleFromTheHubShowsTheLoaderAndReachesTheEditor) {
         << s.AllStderr();
     ASSERT_TRUE(s.WaitForLine("[INFO] Korvane Editor v0.4.0 - Ready", 10)) << s.AllStderr();
     ASSERT_TRUE(s.WaitForLine("[probe] frame state=2", 10)) << s.AllStderr();
-    // Icons have had time to arrive; the editor frame is what a user sees.
+    // Let the window take its editor size and the docked panels settle.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     ASSERT_TRUE(Screenshot(s.Display(), shots + "/editor.png"));
     EXPECT_GT(ReadImageStats(shots + "/editor.png").distinctColors, 5u);
 
