@@ -152,6 +152,7 @@ bool CollectInto(const std::string& srcDir, const std::string& dstDir, const std
         e.size = static_cast<int64_t>(st.st_size);
         e.mtime = static_cast<int64_t>(st.st_mtim.tv_sec);
         e.mode = static_cast<uint16_t>(st.st_mode);
+        e.mtimeNsec = static_cast<int64_t>(st.st_mtim.tv_nsec);
         out.push_back(std::move(e));
     }
     closedir(d);
@@ -178,13 +179,16 @@ bool EnsureParentDir(const std::string& path) {
     size_t slash = path.rfind('/');
     if (slash == std::string::npos) return true;
     if (slash == 0) return true;  // the root always exists
-    return MkdirP(path.substr(0, slash));
+    const std::string parent = path.substr(0, slash);
+    struct stat st;
+    if (stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
+    return MkdirP(parent);
 }
 
-bool CopyFileToPathFast(const std::string& src, const std::string& dst, unsigned mode) {
-    if (src.empty() || dst.empty()) return false;
-    if (src == dst) return true;
-    if (FileUpToDate(src, dst)) return true;
+namespace {
+
+// The copy itself, for callers that already know dst is not up to date.
+bool CopyFileUnchecked(const std::string& src, const std::string& dst, unsigned mode) {
     EnsureParentDir(dst);
 
     int sfd = open(src.c_str(), O_RDONLY | O_CLOEXEC);
@@ -225,6 +229,28 @@ bool CopyFileToPathFast(const std::string& src, const std::string& dst, unsigned
     return ok;
 }
 
+// A destination that matches what the scan saw of its source needs one stat
+// instead of two; anything else takes the full check.
+bool EntryUpToDate(const BuildFileEntry& e) {
+    if (e.mtimeNsec >= 0 && !e.dstPath.empty()) {
+        struct stat d;
+        if (stat(e.dstPath.c_str(), &d) == 0 && S_ISREG(d.st_mode) && d.st_size == e.size &&
+            d.st_mtim.tv_sec == e.mtime && d.st_mtim.tv_nsec == e.mtimeNsec) {
+            return true;
+        }
+    }
+    return FileUpToDate(e.srcPath, e.dstPath);
+}
+
+}  // namespace
+
+bool CopyFileToPathFast(const std::string& src, const std::string& dst, unsigned mode) {
+    if (src.empty() || dst.empty()) return false;
+    if (src == dst) return true;
+    if (FileUpToDate(src, dst)) return true;
+    return CopyFileUnchecked(src, dst, mode);
+}
+
 bool CopyFileToPath(const std::string& src, const std::string& dst) {
     struct stat st;
     unsigned mode = 0644;
@@ -253,9 +279,9 @@ bool CopyFileListParallel(const std::vector<BuildFileEntry>& entries, int* updat
             uint64_t i = next.fetch_add(1);
             if (i >= entries.size()) return;
             const BuildFileEntry& e = entries[i];
-            if (FileUpToDate(e.srcPath, e.dstPath)) {
+            if (EntryUpToDate(e)) {
                 cached.fetch_add(1);
-            } else if (CopyFileToPathFast(e.srcPath, e.dstPath, e.mode)) {
+            } else if (!e.srcPath.empty() && !e.dstPath.empty() && CopyFileUnchecked(e.srcPath, e.dstPath, e.mode)) {
                 updated.fetch_add(1);
             } else {
                 success.store(false);

@@ -28,6 +28,7 @@ struct BuildFileEntry {
     int64_t size = 0;      // source size in bytes at scan time
     int64_t mtime = 0;     // source modification time, whole seconds
     uint16_t mode = 0;     // source st_mode (type and permission bits)
+    int64_t mtimeNsec = -1;  // nanoseconds of the scan's mtime; -1 = not scanned
 };
 
 // Chunk of the hand-copy fallback (allocated once per copy).

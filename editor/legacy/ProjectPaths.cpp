@@ -251,6 +251,18 @@ std::string Ext(const std::string& path) {
 
 bool MkdirP(const std::string& path) {
     if (path.empty()) return false;
+    auto isDir = [](const std::string& p) {
+        struct stat st;
+        return stat(p.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    };
+    // Usually only the last level is missing (or none): try it first.
+    if (mkdir(path.c_str(), 0755) == 0) return true;
+    if (errno != ENOENT) {
+        const int err = errno;
+        if (isDir(path)) return true;
+        errno = err;
+        return false;
+    }
     // Each prefix that ends before a "/" (after the first character), then
     // the whole path. Errors on prefixes are ignored: the final check says
     // whether the directory is there.
@@ -264,8 +276,7 @@ bool MkdirP(const std::string& path) {
     }
     if (mkdir(path.c_str(), 0755) == 0) return true;
     const int err = errno;
-    struct stat st;
-    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return true;
+    if (isDir(path)) return true;
     errno = err;
     return false;
 }
