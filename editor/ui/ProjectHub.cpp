@@ -78,12 +78,16 @@ void DrawProjectCards() {
         dl->AddText(ImVec2(pos.x + 50, pos.y + 30), ImGui::GetColorU32(kMuted), folder.c_str());
         if (g_projModTimes[i] > 0) {
             const std::string when = RelativeTimeCaption(now, g_projModTimes[i]);
-            const char* arrow = "\xE2\x86\x92";
-            const float arrowW = ImGui::CalcTextSize(arrow).x;
+            // The text font has no arrow glyph; the icon font's
+            // "arrow_forward" (U+E5C8) draws the same "→".
+            const float arrowW = 18.0f;
             const float whenW = ImGui::CalcTextSize(when.c_str()).x;
             const float y = pos.y + (cardH - ImGui::GetTextLineHeight()) * 0.5f;
-            dl->AddText(ImVec2(max.x - 16 - arrowW, y), ImGui::GetColorU32(ImGuiCol_Text), arrow);
-            dl->AddText(ImVec2(max.x - 28 - arrowW - whenW, y), ImGui::GetColorU32(kMuted), when.c_str());
+            if (g_iconFont) {
+                dl->AddText(g_iconFont, arrowW, ImVec2(max.x - 14 - arrowW, pos.y + (cardH - arrowW) * 0.5f),
+                            ImGui::GetColorU32(ImGuiCol_Text), "\xEE\x97\x88");
+            }
+            dl->AddText(ImVec2(max.x - 24 - arrowW - whenW, y), ImGui::GetColorU32(kMuted), when.c_str());
         }
         bool open = clicked;
         bool remove = false;

@@ -65,9 +65,9 @@ public:
 
 // Every worker thread the application starts is joined here, on every way
 // out of KorvaneLegacyMain (a std::thread still joinable at exit aborts the
-// process). Seam: the model-import job (JoinModelImportThread), the build
-// job (JoinBuildThread) and the texture decode worker (StopFastTextureWorker)
-// join here as those units arrive.
+// process), including the early returns when there is no window. Seam: the
+// model-import job (JoinModelImportThread) and the build job
+// (JoinBuildThread) join here too once they exist.
 void JoinShellWorkerThreads() { ShutdownFastTextureLoader(); }
 
 struct WorkerJoinGuard {

@@ -228,7 +228,14 @@ void DrawScenePopups() {
         const std::string dir = ScenesDir();
         const std::string name = s_saveName;
         const std::string file = SceneFileNameFor(name);
-        ImGui::TextDisabled("\xE2\x86\x92 %s/%s", dir.c_str(), file.c_str());
+        // "→ <folder>/<file>": the arrow comes from the icon font, which has it.
+        if (g_iconFont) {
+            ImGui::PushFont(g_iconFont, ImGui::GetFontSize());
+            ImGui::TextDisabled("\xEE\x97\x88");
+            ImGui::PopFont();
+            ImGui::SameLine(0, 4);
+        }
+        ImGui::TextDisabled("%s/%s", dir.c_str(), file.c_str());
         std::string why;
         const bool valid = ValidateSceneName(name, &why);
         if (!valid && !name.empty()) ImGui::TextColored(kRed, "%s", why.c_str());
