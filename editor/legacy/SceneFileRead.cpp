@@ -122,7 +122,9 @@ private:
 struct LoadState {
     const char* path = "";
     std::vector<Entity> ents;
-    std::unordered_map<size_t, ScriptMeta> metas;  // by position in ents
+    // By position in ents until ids are final; same map type as g_scriptMeta
+    // so the records move over as nodes, without copying them.
+    std::unordered_map<int32_t, ScriptMeta> metas;
     long curIdx = -1;
     int32_t rememberedSel = -1;
     int32_t rememberedNext = 1;
@@ -136,7 +138,7 @@ struct LoadState {
 
     void Commit() { curIdx = -1; }
     Entity* Cur() { return curIdx >= 0 ? &ents[static_cast<size_t>(curIdx)] : nullptr; }
-    ScriptMeta& CurMeta() { return metas[static_cast<size_t>(curIdx)]; }
+    ScriptMeta& CurMeta() { return metas[static_cast<int32_t>(curIdx)]; }
 };
 
 void ReadMesh(Fields& f, Entity& e) {
@@ -320,7 +322,6 @@ void ReadLine(std::string_view line, LoadState& st) {
     if (key == "scene_state") {
         int32_t count = 0, sel = -1, next = 1;
         f.I(count).I(sel);
-        if (f.ok() && count > 0 && st.ents.empty()) st.ents.reserve(static_cast<size_t>(std::min(count, 1 << 20)));
         if (f.ok()) st.rememberedSel = sel;
         f.I(next);
         if (f.ok() && next > st.rememberedNext) st.rememberedNext = next;
@@ -498,6 +499,13 @@ bool LoadScene(const char* path) {
 
     LoadState st;
     st.path = path;
+    // Reserve from the file's own lines, not from its entity count, which a
+    // damaged file could make arbitrarily large.
+    size_t entityLines = text.compare(0, 7, "entity ") == 0 ? 1 : 0;
+    for (size_t pos = text.find("\nentity "); pos != std::string::npos; pos = text.find("\nentity ", pos + 1)) {
+        ++entityLines;
+    }
+    st.ents.reserve(entityLines);
     ForEachLine(
         text, [&](std::string_view line) { ReadLine(line, st); },
         [&]() { Log(3, "Skipping over-long line (more than %zu bytes) in %s", kSceneMaxLine, path); });
@@ -508,8 +516,13 @@ bool LoadScene(const char* path) {
     // Everything was read: only now does the open scene change.
     std::vector<Entity> ents = std::move(st.ents);
     std::unordered_map<int32_t, ScriptMeta> metas;
-    for (auto& [pos, meta] : st.metas) {
-        if (!dropped[pos]) metas[ents[pos].id] = std::move(meta);
+    metas.reserve(st.metas.size());
+    while (!st.metas.empty()) {
+        auto node = st.metas.extract(st.metas.begin());
+        const size_t pos = static_cast<size_t>(node.key());
+        if (dropped[pos]) continue;
+        node.key() = ents[pos].id;
+        metas.insert(std::move(node));
     }
     if (std::find(dropped.begin(), dropped.end(), true) != dropped.end()) {
         size_t w = 0;
