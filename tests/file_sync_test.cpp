@@ -356,6 +356,14 @@ TEST(WriteTextIfChangedAtomic, SkipsUnchangedReplacesAtomicallyAndCleansUp) {
     EXPECT_EQ(ReadAll(p), "two");
     rmdir((p + ".tmp").c_str());
 
+    // A link planted at the temporary name is not followed.
+    std::string victim = t.Write("victim", "keep");
+    ASSERT_EQ(symlink(victim.c_str(), (p + ".tmp").c_str()), 0);
+    EXPECT_FALSE(WriteTextIfChangedAtomic(p, "four"));
+    EXPECT_EQ(ReadAll(victim), "keep");
+    EXPECT_EQ(ReadAll(p), "two");
+    unlink((p + ".tmp").c_str());
+
     t.Write("plain", "x");
     EXPECT_FALSE(WriteTextIfChangedAtomic(t / "plain/child", "x"));
     EXPECT_FALSE(WriteTextIfChangedAtomic("", "x"));

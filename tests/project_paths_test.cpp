@@ -66,6 +66,8 @@ TEST(PathHelpers, AssetPathSharesOneBuffer) {
     EXPECT_STREQ(b, "/res/two.png");
     std::string longName(3000, 'n');
     EXPECT_EQ(std::strlen(AssetPath(longName.c_str())), 5 + longName.size());
+    std::string tooLong(5000, 'n');
+    EXPECT_STREQ(AssetPath(tooLong.c_str()), "");  // refused, not cut
     g_assetRoot = saved;
 }
 

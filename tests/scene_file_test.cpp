@@ -950,6 +950,16 @@ TEST_F(SceneFileTest, FailedSavesKeepTheOldFileAndSayWhy) {
     EXPECT_TRUE(g_sceneDirty);
     std::filesystem::remove_all(p + ".tmp");
 
+    // A link planted at the temporary name is not followed.
+    std::string victim = t.Write("victim.txt", "do not truncate");
+    ASSERT_EQ(symlink(victim.c_str(), (p + ".tmp").c_str()), 0);
+    LogClear();
+    EXPECT_FALSE(SaveScene(p.c_str()));
+    EXPECT_TRUE(HasLog(4, "Scene save failed: Too many levels of symbolic links"));
+    EXPECT_EQ(ReadAll(victim), "do not truncate");
+    EXPECT_EQ(ReadAll(p), old);
+    std::remove((p + ".tmp").c_str());
+
     // The rename cannot replace the target (a non-empty directory).
     std::string dirTarget = t.Mkdir("d.korvane/inside");
     dirTarget = t / "d.korvane";

@@ -400,7 +400,7 @@ bool WriteFileAtomic(const std::string& path, const std::string& tmpPath, std::s
         return false;
     }
     EnsureParentDir(path);
-    int fd = open(tmpPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    int fd = open(tmpPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     bool ok = WriteAll(fd, text.data(), text.size());
     if (ok) {

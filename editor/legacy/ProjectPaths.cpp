@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -199,11 +200,21 @@ void SetAssetRootFromArgv(int argc, char** argv) {
 // ---- Path helpers ----------------------------------------------------------
 
 const char* AssetPath(const char* name) {
-    static std::string shared;
-    shared = g_assetRoot;
-    shared += '/';
-    if (name) shared += name;
-    return shared.c_str();
+    // A fixed buffer, so a pointer from an earlier call stays valid (it then
+    // reads the latest result) instead of dangling after a reallocation.
+    static char shared[PATH_MAX];
+    const size_t rootLen = g_assetRoot.size();
+    const size_t nameLen = name ? std::strlen(name) : 0;
+    if (rootLen + 1 + nameLen >= sizeof shared) {
+        Log(4, "Asset path too long (%zu bytes): %s/%s", rootLen + 1 + nameLen, g_assetRoot.c_str(), name ? name : "");
+        shared[0] = '\0';
+        return shared;
+    }
+    std::memcpy(shared, g_assetRoot.data(), rootLen);
+    shared[rootLen] = '/';
+    if (nameLen) std::memcpy(shared + rootLen + 1, name, nameLen);
+    shared[rootLen + 1 + nameLen] = '\0';
+    return shared;
 }
 
 std::string NormalizePathBestEffort(const std::string& path) {

@@ -52,7 +52,8 @@ bool SetProjectRoot(const std::string& root);
 // ---- Path helpers ----------------------------------------------------------
 
 // g_assetRoot + "/" + name in one shared buffer that the next call
-// overwrites: use or copy the result at once. Main thread only.
+// overwrites: use or copy the result at once. Main thread only. A result
+// longer than PATH_MAX is refused (logged) and gives "".
 const char* AssetPath(const char* name);
 
 std::string NormalizePathBestEffort(const std::string& path);

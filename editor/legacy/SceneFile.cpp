@@ -393,9 +393,14 @@ bool SaveScene(const char* path) {
     }
     EnsureParentDirForFile(path);
     const std::string tmp = std::string(path) + ".tmp";
-    FILE* f = std::fopen(tmp.c_str(), "w");
+    // No following a link someone left at the temporary name: it would
+    // truncate whatever file it points to.
+    const int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0666);
+    FILE* f = fd >= 0 ? fdopen(fd, "w") : nullptr;
     if (!f) {
-        Log(4, "Scene save failed: %s", std::strerror(errno));
+        const int err = errno;
+        if (fd >= 0) close(fd);
+        Log(4, "Scene save failed: %s", std::strerror(err));
         return false;
     }
     std::unique_ptr<char[]> streamBuf(new char[kSaveBufferBytes]);
