@@ -7,6 +7,7 @@
 #include "editor/legacy/LoadingSequence.h"
 #include "editor/render/Meshes.h"
 #include "editor/render/ParticleRender.h"
+#include "editor/render/Renderer.h"
 #include "editor/ui/EditorFrame.h"
 
 void (*g_preloadImportedModelHook)(const char* modelPath) = nullptr;
@@ -17,6 +18,12 @@ bool s_installed = false;
 
 bool BuildMeshesStep() {
     InitShapes();
+    return true;
+}
+
+// Viewport and preview targets in the editor, the shadow map in both modes.
+bool FramebuffersStep() {
+    InitRenderTargetsForLoading(!g_gameBuild);
     return true;
 }
 
@@ -38,6 +45,7 @@ void InstallLoadingRuntime() {
     if (s_installed) return;
     s_installed = true;
     g_loadingSteps[1].work = BuildMeshesStep;
+    g_loadingSteps[2].work = FramebuffersStep;
     g_loadingSteps[6].work = ParticlesStep;
     g_loadingSteps[7].work = EditorIconsStep;
     g_loadingHooks.resetEditorLayout = ResetEditorLayoutForProjectSwitch;
