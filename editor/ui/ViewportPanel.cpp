@@ -135,6 +135,7 @@ bool OrientationWidgetInput(ImVec2 boxMin, ImVec2 boxMax, bool inside) {
 
 // Where entities and the gizmo handles are on screen, for tests and scripts
 // that drive the editor with synthetic clicks (only when probing is on).
+// Points are reported as 2x2 rectangles centred on them.
 void ProbeViewport(ImVec2 imgMin, ImVec2 imgMax) {
     if (!UiProbeEnabled()) return;
     UiProbeRect("viewport.image", imgMin, imgMax);
@@ -146,8 +147,7 @@ void ProbeViewport(ImVec2 imgMin, ImVec2 imgMax) {
         if (!WorldToScreen(EntityWorldPos(e), s)) continue;
         ++listed;
         std::snprintf(name, sizeof name, "viewport.ent.%d", e.id);
-        const ImVec2 p(imgMin.x + s.x, imgMin.y + s.y);
-        UiProbeRect(name, p, p);
+        UiProbeRect(name, ImVec2(imgMin.x + s.x - 1, imgMin.y + s.y - 1), ImVec2(imgMin.x + s.x + 1, imgMin.y + s.y + 1));
     }
     const Entity* sel = GetEnt(g_selId);
     if (!sel || g_gizmoMode < 0 || g_gizmoMode == kGizmoRotate) return;
@@ -158,8 +158,7 @@ void ProbeViewport(ImVec2 imgMin, ImVec2 imgMax) {
         ImVec2 s;
         if (!WorldToScreen(c + ax[i] * (0.8f * GizmoWorldScale(c)), s)) continue;
         std::snprintf(name, sizeof name, "viewport.gizmo.%d", i);
-        const ImVec2 p(imgMin.x + s.x, imgMin.y + s.y);
-        UiProbeRect(name, p, p);
+        UiProbeRect(name, ImVec2(imgMin.x + s.x - 1, imgMin.y + s.y - 1), ImVec2(imgMin.x + s.x + 1, imgMin.y + s.y + 1));
     }
 }
 
