@@ -366,6 +366,7 @@ TEST_F(TextureLoader, LazyIconsGiveUpAfterTheTimeLimit) {
 }
 
 TEST_F(TextureLoader, IconIndicesBeyondTheTable) {
+    // Without extra slots, 35 and 36 have nothing to wait for.
     EXPECT_TRUE(LoadEditorIconByIndex(35));
     EXPECT_TRUE(LoadEditorIconByIndex(36));
     EXPECT_FALSE(g_lazyIconsDone);
@@ -381,6 +382,10 @@ TEST_F(TextureLoader, IconIndicesBeyondTheTable) {
 
 TEST_F(TextureLoader, LazyIconsFinishWhenEveryIconArrives) {
     g_assetRoot = KORVANE_RESOURCES_DIR;
+    uint32_t lockClosed = 0, lockOpen = 0;
+    SetExtraEditorIcon(35, &lockClosed, "icons/lock_closed.png");
+    SetExtraEditorIcon(36, &lockOpen, "icons/lock_open.png");
+    SetExtraEditorIcon(37, &lockOpen, "icons/ignored.png");
     for (int i = 0; i < 2000 && !g_lazyIconsDone; ++i) {
         TickLazyEditorIcons(64);
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -392,7 +397,14 @@ TEST_F(TextureLoader, LazyIconsFinishWhenEveryIconArrives) {
     for (const EditorIconEntry& e : kEditorIcons) EXPECT_NE(*e.global, 0u) << e.file;
     EXPECT_EQ(g_icoObj, g_icoFile);
     EXPECT_EQ(g_icoGrid, g_icoGridShow);
-    EXPECT_EQ(uploads.size(), 33u) << "two table entries reuse another's image";
+    EXPECT_NE(lockClosed, 0u);
+    EXPECT_NE(lockOpen, 0u);
+    EXPECT_NE(lockClosed, lockOpen);
+    EXPECT_EQ(uploads.size(), 35u) << "two table entries reuse another's image";
+    ResetEditorIconGlobals();
+    EXPECT_EQ(lockClosed, 0u);
+    SetExtraEditorIcon(35, nullptr, nullptr);
+    SetExtraEditorIcon(36, nullptr, nullptr);
 }
 
 }  // namespace

@@ -34,6 +34,13 @@ const EditorIconEntry kEditorIcons[kEditorIconCount] = {
     {&g_icoPanel, "icons/panel.png"},    {&g_icoProblems, "icons/problems.png"},
 };
 
+EditorIconEntry g_extraEditorIcons[2] = {{nullptr, nullptr}, {nullptr, nullptr}};
+
+void SetExtraEditorIcon(int index, uint32_t* global, const char* file) {
+    if (index != 35 && index != 36) return;
+    g_extraEditorIcons[index - 35] = {global, file};
+}
+
 double LazyIconClock() {
     using namespace std::chrono;
     static const steady_clock::time_point origin = steady_clock::now();
@@ -42,15 +49,16 @@ double LazyIconClock() {
 }
 
 bool LoadEditorIconByIndex(int i) {
-    if (i == 35 || i == 36) return true;
     if (i < 0 || i > 36) {
         g_lazyIconsDone = true;
         return true;
     }
-    uint32_t& global = *kEditorIcons[i].global;
+    const EditorIconEntry& entry = i < kEditorIconCount ? kEditorIcons[i] : g_extraEditorIcons[i - 35];
+    if (!entry.global || !entry.file) return true;
+    uint32_t& global = *entry.global;
     if (!global) {
         // AssetPath's buffer is shared; the request keeps its own copy.
-        uint32_t tex = LoadIcon(AssetPath(kEditorIcons[i].file));
+        uint32_t tex = LoadIcon(AssetPath(entry.file));
         if (tex) global = tex;
     }
     return global != 0;
@@ -76,6 +84,9 @@ void TickLazyEditorIcons(int budget) {
 
 void ResetEditorIconGlobals() {
     for (const EditorIconEntry& e : kEditorIcons) *e.global = 0;
+    for (const EditorIconEntry& e : g_extraEditorIcons) {
+        if (e.global) *e.global = 0;
+    }
     g_lazyIconsDone = false;
     g_lazyIconsStartTime = 0.0;
 }

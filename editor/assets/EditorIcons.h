@@ -7,6 +7,8 @@
 //   LoadEditorIconByIndex(i)  request icon i; true once its global is set
 //   TickLazyEditorIcons(b)    pump uploads, request all, give up after 1.5 s
 //   ResetEditorIconGlobals()  zero every icon global and the lazy state
+//   SetExtraEditorIcon(i, ..) slots 35 and 36, for icons whose globals live in
+//                             the UI layer (the inspector's padlock)
 
 #include <cstdint>
 
@@ -22,6 +24,9 @@ struct EditorIconEntry {
 };
 constexpr int kEditorIconCount = 35;
 extern const EditorIconEntry kEditorIcons[kEditorIconCount];
+// Slots 35 and 36 (empty = nothing to load there, counted as ready).
+extern EditorIconEntry g_extraEditorIcons[2];
+void SetExtraEditorIcon(int index, uint32_t* global, const char* file);
 
 extern bool g_lazyIconsDone;
 extern double g_lazyIconsStartTime;  // LazyIconClock seconds; <= 0 = not started

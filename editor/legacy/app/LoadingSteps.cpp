@@ -9,6 +9,7 @@
 #include "editor/render/ParticleRender.h"
 #include "editor/render/Renderer.h"
 #include "editor/ui/EditorFrame.h"
+#include "editor/ui/LockIconButton.h"
 
 void (*g_preloadImportedModelHook)(const char* modelPath) = nullptr;
 
@@ -45,6 +46,9 @@ void InstallLoadingRuntime() {
     if (s_installed) return;
     s_installed = true;
     g_loadingSteps[1].work = BuildMeshesStep;
+    // The padlock's globals live with its button; the icon table loads them.
+    SetExtraEditorIcon(35, &g_icoLockClosed, "icons/lock_closed.png");
+    SetExtraEditorIcon(36, &g_icoLockOpen, "icons/lock_open.png");
     g_loadingSteps[2].work = FramebuffersStep;
     g_loadingSteps[6].work = ParticlesStep;
     g_loadingSteps[7].work = EditorIconsStep;
