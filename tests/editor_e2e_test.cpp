@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -69,6 +70,20 @@ size_t CountLines(EditorSession& s, const std::string& text) {
     for (const std::string& line : s.Lines())
         if (line.find(text) != std::string::npos) ++n;
     return n;
+}
+
+// The latest rectangle of a probe once it differs from `from` by more than
+// `minMove` pixels (or the latest one at the timeout).
+std::optional<ProbeRect> WaitForProbeMove(EditorSession& s, const std::string& name, const ProbeRect& from,
+                                          int minMove, double timeoutSeconds) {
+    std::optional<ProbeRect> r;
+    for (double waited = 0; waited < timeoutSeconds; waited += 0.2) {
+        r = s.WaitForProbe(name, 1);
+        if (r && std::abs(r->CenterX() - from.CenterX()) + std::abs(r->CenterY() - from.CenterY()) > minMove)
+            return r;
+        usleep(200000);
+    }
+    return r;
 }
 
 // The entity block of a scene file ("entity <id> ..." up to "end").
@@ -134,8 +149,7 @@ TEST_F(EditorE2E, SelectMoveUndoReparentAndSave) {
     sleep(1);
     arrow = s.WaitForProbe("viewport.gizmo.0", 1);
     ASSERT_TRUE(Drag(s.Display(), arrow->CenterX(), arrow->CenterY(), arrow->CenterX() + 90, arrow->CenterY() + 10));
-    sleep(1);
-    auto moved = s.WaitForProbe("viewport.ent.4", 5);
+    auto moved = WaitForProbeMove(s, "viewport.ent.4", *player, 20, 10);
     ASSERT_TRUE(moved);
     EXPECT_GT(std::abs(moved->CenterX() - player->CenterX()) + std::abs(moved->CenterY() - player->CenterY()), 20)
         << "the player moved on screen";
@@ -144,11 +158,11 @@ TEST_F(EditorE2E, SelectMoveUndoReparentAndSave) {
     // One undo step restores it; a second Ctrl+Z finds nothing more.
     ASSERT_TRUE(CtrlChord(s.Display(), "z"));
     ASSERT_TRUE(s.WaitForLine("[INFO] Undo: Move Entity", 10)) << s.AllStderr();
+    auto back = WaitForProbeMove(s, "viewport.ent.4", *moved, 20, 10);
+    ASSERT_TRUE(back);
     ASSERT_TRUE(CtrlChord(s.Display(), "z"));
     sleep(1);
     EXPECT_EQ(CountLines(s, "[INFO] Undo:"), 1u) << "exactly one undo step for the drag";
-    auto back = s.WaitForProbe("viewport.ent.4", 5);
-    ASSERT_TRUE(back);
     EXPECT_LE(std::abs(back->CenterX() - player->CenterX()) + std::abs(back->CenterY() - player->CenterY()), 2);
 
     // Re-parent "Health Orb" (5) under "Player" (4) in the hierarchy.
