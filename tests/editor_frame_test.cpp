@@ -459,6 +459,22 @@ TEST_F(HeadlessEditor, WideScenesDrawOnlyVisibleRows) {
     EXPECT_NEAR(tree->ContentSize.y, 10000 * ImGui::GetTextLineHeightWithSpacing(), 40.0f);
 }
 
+TEST_F(HeadlessEditor, CameraPreviewClosesWithoutACamera) {
+    g_showPreview = true;
+    g_pvCamId = -1;
+    Frame();
+    EXPECT_FALSE(g_showPreview);
+    EXPECT_EQ(g_pvCamId, -1);
+    int cam = CreatePresetEntity(EntityPreset::Camera);
+    g_showPreview = true;
+    g_pvCamId = 9999;  // a camera that is gone: the first one takes over
+    Frame();
+    EXPECT_TRUE(g_showPreview);
+    EXPECT_EQ(g_pvCamId, cam);
+    EXPECT_TRUE(ImGui::FindWindowByName("##CameraPreviewOverlay"));
+    g_showPreview = false;
+}
+
 TEST_F(HeadlessEditor, ShortcutsActOnlyInTheEditorState) {
     Frame();
     ImGuiIO& io = ImGui::GetIO();

@@ -254,7 +254,14 @@ void ViewportToolbar() {
     if (StripButton("##camPreview", "Camera Preview", g_icoCam, g_showPreview, ImVec2(x0 + 8, y), ImVec2(26, 26),
                     3.0f)) {
         g_showPreview = !g_showPreview;
-        if (g_showPreview && g_pvCamId < 0) g_pvCamId = ResolvePreviewCamera(-1);
+        if (g_showPreview && g_pvCamId < 0) {
+            for (const Entity& e : g_ents) {
+                if (e.hasCamera) {
+                    g_pvCamId = e.id;
+                    break;
+                }
+            }
+        }
         if (!g_showPreview) g_dragPreview = false;
     }
     ImGui::PopStyleVar(2);
@@ -386,7 +393,8 @@ void ViewportPanel() {
 }
 
 void CameraPreviewPanel(ImVec2 hostMin, ImVec2 hostMax) {
-    if (!g_showPreview || g_pvCamId < 0) return;
+    // Turned on without any camera in the scene: it closes again at once.
+    if (!g_showPreview) return;
     const int32_t cam = ResolvePreviewCamera(g_pvCamId);
     if (cam < 0) {
         g_showPreview = false;
