@@ -32,6 +32,8 @@
 #include "editor/legacy/app/WindowChrome.h"
 #include "editor/legacy/platform/NativeWindow.h"
 #include "editor/render/GL.h"
+#include "editor/render/Programs.h"
+#include "editor/render/Renderer.h"
 #include "editor/ui/EditorFrame.h"
 #include "editor/ui/LoadingScreen.h"
 #include "editor/ui/ProjectHub.h"
@@ -325,8 +327,8 @@ void RunFrame() {
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     if (g_gameBuild && g_state == 2 && g_splashState >= 3) {
-        // Seam: RenderShadowPass() and RenderGameDirect(); the UI of this
-        // frame is not drawn over the game.
+        // The UI of this frame is not drawn over the game.
+        RenderGameFrame();
     } else {
         ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
     }
@@ -340,6 +342,7 @@ void Shutdown() {
     JoinShellWorkerThreads();
     // Seam (editor mode): SaveEditorLayoutState().
     ReleaseMeshAndTextureResources();
+    CleanupRenderResources();
     // Seam: CleanupGLResources() for framebuffers, programs, meshes, models,
     // textures and icons as their units arrive.
     if (g_logoTex) {
@@ -401,7 +404,7 @@ int KorvaneLegacyMain(int argc, char** argv) {
     glfwSwapInterval(1);
 
     SetUpImGui();
-    // Seam: InitScenePrograms() (lit and shadow programs, default textures).
+    InitScenePrograms();
     {
         std::string logo = AssetPath("Korvane.png");
         g_logoTex = LoadLogo(logo.c_str());
