@@ -1,6 +1,6 @@
 #pragma once
 // The particle pool shared by every emitter of the scene, and its
-// simulation. Headless (no GL): Part of play mode's tick; the drawing lives
+// simulation. Headless (no GL): one step of play mode's tick; the drawing lives
 // in editor/render/ParticleRender.
 //
 //   Particle, g_particles       the live pool (removal swaps with the last)
