@@ -22,6 +22,7 @@
 #include "editor/ui/EntityPresets.h"
 #include "editor/ui/Gizmo.h"
 #include "editor/ui/HierarchyPanel.h"
+#include "editor/ui/ViewportPanel.h"
 #include "tests/support/SceneModel.h"
 
 namespace {
@@ -457,6 +458,62 @@ TEST_F(HeadlessEditor, WideScenesDrawOnlyVisibleRows) {
         if (std::strstr(w->Name, "##htree")) tree = w;
     ASSERT_TRUE(tree);
     EXPECT_NEAR(tree->ContentSize.y, 10000 * ImGui::GetTextLineHeightWithSpacing(), 40.0f);
+}
+
+// Synthetic mouse input on the viewport image: a left click picks, a right
+// click opens "VpCtx", a right drag orbits without opening it.
+class HeadlessViewport : public HeadlessEditor {
+protected:
+    void Mouse(ImVec2 p) {
+        ImGui::GetIO().AddMousePosEvent(p.x, p.y);
+        Frame();
+    }
+    void Button(int b, bool down) {
+        ImGui::GetIO().AddMouseButtonEvent(b, down);
+        Frame();
+    }
+    bool ContextMenuOpen() {
+        ImGuiWindow* vp = ImGui::FindWindowByName("Viewport");
+        return vp && ImGui::IsPopupOpen(vp->GetID("VpCtx"), ImGuiPopupFlags_None);
+    }
+    ImVec2 OnImage(Vec3 world) {
+        ImVec2 s;
+        EXPECT_TRUE(WorldToScreen(world, s));
+        return ImVec2(g_vpImageMin.x + s.x, g_vpImageMin.y + s.y);
+    }
+};
+
+TEST_F(HeadlessViewport, ClickPicksRightClickOpensTheMenuRightDragOrbits) {
+    int cube = CreatePresetEntity(EntityPreset::Cube);
+    g_selId = -1;
+    Frame();
+    Frame();
+    ASSERT_GT(g_vpDispW, 200);
+    Mouse(OnImage(Vec3(0, 0, 0)));
+    Button(0, true);
+    Button(0, false);
+    EXPECT_EQ(g_selId, cube);
+
+    // Empty sky above the cube: a right drag orbits and opens nothing...
+    const ImVec2 sky(g_vpImageMin.x + g_vpDispW * 0.5f, g_vpImageMin.y + 30);
+    const float yaw = g_camYaw;
+    Mouse(sky);
+    Button(1, true);
+    for (int i = 1; i <= 6; ++i) Mouse(ImVec2(sky.x + 5.0f * i, sky.y));
+    Button(1, false);
+    EXPECT_FALSE(ContextMenuOpen());
+    EXPECT_NE(g_camYaw, yaw);
+
+    // ... a left click there clears the selection ...
+    Mouse(sky);
+    Button(0, true);
+    Button(0, false);
+    EXPECT_EQ(g_selId, -1);
+
+    // ... and a still right click opens the menu.
+    Button(1, true);
+    Button(1, false);
+    EXPECT_TRUE(ContextMenuOpen());
 }
 
 TEST_F(HeadlessEditor, CameraPreviewClosesWithoutACamera) {

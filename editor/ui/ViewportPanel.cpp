@@ -23,6 +23,8 @@
 #include "editor/ui/ViewportInput.h"
 #include "editor/ui/ViewportRender.h"
 
+ImVec2 g_vpImageMin{0, 0};
+
 namespace {
 
 constexpr float kHeaderH = 40.0f;
@@ -313,6 +315,7 @@ void ViewportPanel() {
 
     ImDrawList* dl = ImGui::GetWindowDrawList();
     const ImVec2 imgMin = ImGui::GetCursorScreenPos();
+    g_vpImageMin = imgMin;
     const ImVec2 dispSize{float(g_vpDispW), float(g_vpDispH)};
     const ImVec2 imgMax = Add(imgMin, dispSize);
     if (g_vpTex) dl->AddImage(ImTextureID(g_vpTex), imgMin, imgMax, ImVec2(0, 1), ImVec2(1, 0));

@@ -14,6 +14,10 @@
 
 #include "imgui.h"
 
+// Screen position of the scene image's top-left corner (the origin of
+// viewport-local coordinates) as of the last ViewportPanel call.
+extern ImVec2 g_vpImageMin;
+
 void ViewportPanel();
 void ViewportToolbar();
 void UpdateViewMatrix();
