@@ -90,13 +90,12 @@ float RotateAngleAt(float x, float y, float minDist) {
 // which is what an axis pointing straight at the eye means, every ray meets
 // the plane only at the eye and the plane cannot give a distance either.
 // Then vertical mouse motion pushes the entity away (up) or pulls it closer.
-float EndOnAxisDelta(const Ray& ray, float x, float y) {
+float EndOnAxisDelta(const Ray& ray, float y) {
     Vec3 toEye = g_camEye - g_gizmoPlaneO;
     float eyeDist = toEye.len();
     Vec3 hit;
     if (std::fabs(toEye.dot(g_gizmoPlaneN)) > 1e-3f * eyeDist && RayPlane(ray, g_gizmoPlaneN, g_gizmoPlaneO, hit))
         return (hit - g_gizmoPlaneO).dot(g_gizmoDragAxis) - g_gizmoStartDist;
-    (void)x;
     float pixel = 2.0f * eyeDist * std::tan(30.0f * kDegToRad) / float(std::max<int32_t>(1, g_vpDispH));
     float away = eyeDist > 0.0f ? -(toEye * (1.0f / eyeDist)).dot(g_gizmoDragAxis) : 0.0f;
     return (g_gizmoStartMouse.y - y) * pixel * away;
@@ -332,7 +331,7 @@ void GizmoInteraction(float x, float y, bool begin, bool end) {
     if (e->id != g_gizmoDragEntId || g_gizmoMode != g_gizmoDragMode) return;
     Ray ray = ScreenToRay(x, y);
     float delta = GizmoAxisDeltaFromMouse(ImVec2(x, y)) * 1.18f;
-    if (g_gizmoAxisScreenLen2 < 1e-5f) delta = EndOnAxisDelta(ray, x, y);
+    if (g_gizmoAxisScreenLen2 < 1e-5f) delta = EndOnAxisDelta(ray, y);
     if (!std::isfinite(delta)) delta = 0.0f;
 
     Transform& tr = e->transform;
