@@ -535,4 +535,33 @@ TEST_F(LitPassTextures, ZeroTangentsUnderNormalAndHeightMapsStayFinite) {
     EXPECT_TRUE(Near(with, without, 3));
 }
 
+TEST_F(LitPassTextures, AFirstTextureLoadInsideAPassKeepsTheShadowMapBound) {
+    // A built game loads a material texture the first time a pass draws it;
+    // creating it must not unbind the shadow map (unit 1), or every surface
+    // of that frame reads as shadowed.
+    DeleteShadowFBO();
+    InitShadowFBO();
+    const std::string white = SolidPng("white_first.png", 255, 255, 255);
+    const View v = LookAt(Vec3(0, 3, 1.5f), Vec3(0, 0, 0));
+    auto render = [&]() {
+        ResetScene();
+        AddLight(LightType_Directional, Vec3(0, 5, 0), Vec3(-90, 0, 0), 3.0f);
+        Entity& plane = AddMesh(MeshShape_Plane, Vec3(0, 0, 0));
+        plane.hasMaterial = true;
+        std::snprintf(plane.material.albedoTexture, sizeof plane.material.albedoTexture, "%s", white.c_str());
+        RenderShadowPass();
+        DrawScene(v);
+        return Pixel(32, 32);
+    };
+    const Rgba firstFrame = render();  // the texture is created mid-pass
+    const Rgba secondFrame = render();  // now it comes from the cache
+    EXPECT_TRUE(Near(firstFrame, secondFrame, 1));
+    GLint shadowBinding = 0;
+    glActiveTexture(GL_TEXTURE0 + kTexUnitShadow);
+    glGetIntegerv(GL_TEXTURE_BINDING_2D, &shadowBinding);
+    glActiveTexture(GL_TEXTURE0);
+    EXPECT_EQ(GLuint(shadowBinding), g_shadowTex);
+    DeleteShadowFBO();
+}
+
 } // namespace

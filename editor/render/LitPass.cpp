@@ -271,17 +271,30 @@ void SetImportedMaterialUniforms(const ImportedMaterial& im, const Material* ov)
                             g_uUseAOMap,     g_uUseEmissiveMap, g_uUseHeightMap};
     const int samplerLocs[6] = {g_uAlbedoMap, g_uNormalMap, g_uMRMap, g_uAOMap, g_uEmissiveMap, g_uHeightMap};
     const unsigned fallbacks[6] = {g_texWhite, g_texFlatNormal, g_texWhite, g_texWhite, g_texBlack, g_texBlack};
+    // A first request can create the texture right here, which binds it
+    // (and then 0) on the active unit. Make that the albedo unit, rebound
+    // below, so the shadow map on unit 1 or a cached binding never changes
+    // behind the pass's back.
+    bool resolved = false;
+    auto resolve = [&](const char* path, bool isSrgb) {
+        if (!resolved) {
+            glActiveTexture(GL_TEXTURE0 + kTexUnitAlbedo);
+            resolved = true;
+        }
+        return ResolveRenderTexture(path, isSrgb);
+    };
     for (int i = 0; i < 6; ++i) {
         unsigned tex = 0;
         if (ov) {
             // The override replaces the imported material entirely.
-            if (overridePaths[i][0]) tex = ResolveRenderTexture(overridePaths[i], srgb[i]);
+            if (overridePaths[i][0]) tex = resolve(overridePaths[i], srgb[i]);
         } else {
             tex = ownTex[i];
-            if (!tex && ownPaths[i][0]) tex = ResolveRenderTexture(ownPaths[i], srgb[i]);
+            if (!tex && ownPaths[i][0]) tex = resolve(ownPaths[i], srgb[i]);
         }
         maps[i] = {tex, useLocs[i], samplerLocs[i], kTexUnitAlbedo + i, fallbacks[i]};
     }
+    if (resolved) s_cache.texKnown[kTexUnitAlbedo] = false;
 
     const ResolvedMaterial r = ResolveMaterialValues(im, ov);
     int use[6];

@@ -118,8 +118,8 @@ void RenderShadowPass() {
 }
 
 void BindShadowMapForLitPass() {
-    const unsigned tex = g_shadowTex ? g_shadowTex : FallbackShadowTex();
     glActiveTexture(GL_TEXTURE0 + kTexUnitShadow);
+    const unsigned tex = g_shadowTex ? g_shadowTex : FallbackShadowTex();
     glBindTexture(GL_TEXTURE_2D, tex);
     if (g_uShadowMapLoc >= 0) glUniform1i(g_uShadowMapLoc, kTexUnitShadow);
     if (g_uShadowMVP >= 0) glUniformMatrix4fv(g_uShadowMVP, 1, GL_FALSE, g_shadowMat.m);
