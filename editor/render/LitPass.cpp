@@ -317,7 +317,14 @@ void SetPrimitiveMaterialUniforms(const Material* m) {
 bool DrawImportedRenderer(const MeshRenderer& mr, const Material* override, bool lit) {
     const std::string path = mr.modelPath;
     if (g_failedModelLoads.KnownFailure(path)) return false;
-    if (g_drawImportedPartsFn && g_drawImportedPartsFn(mr, override, lit)) return true;
+    if (g_drawImportedPartsFn) {
+        // A first draw loads the model and its textures, binding them on the
+        // active unit; keep that off the shadow map's unit and out of the
+        // pass's idea of what is bound.
+        glActiveTexture(GL_TEXTURE0 + kTexUnitAlbedo);
+        s_cache.texKnown[kTexUnitAlbedo] = false;
+        if (g_drawImportedPartsFn(mr, override, lit)) return true;
+    }
     g_failedModelLoads.Remember(path);
     Log(4, "Imported model failed, NOT drawing cube fallback: %s", path.c_str());
     return false;
