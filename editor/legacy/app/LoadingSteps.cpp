@@ -15,8 +15,6 @@ void (*g_preloadImportedModelHook)(const char* modelPath) = nullptr;
 
 namespace {
 
-bool s_installed = false;
-
 bool BuildMeshesStep() {
     InitShapes();
     return true;
@@ -43,8 +41,9 @@ bool EditorIconsStep() {
 }  // namespace
 
 void InstallLoadingRuntime() {
-    if (s_installed) return;
-    s_installed = true;
+    // Installed once per table: ResetLoadingSteps (tests) empties it again,
+    // and steps replaced after installing are left alone.
+    if (g_loadingSteps[1].work) return;
     g_loadingSteps[1].work = BuildMeshesStep;
     // The padlock's globals live with its button; the icon table loads them.
     SetExtraEditorIcon(35, &g_icoLockClosed, "icons/lock_closed.png");

@@ -3,7 +3,7 @@
 // the hooks it calls, what the main loop calls around it, and the release of
 // the meshes and textures at shutdown.
 //
-//   InstallLoadingRuntime()          fill the step table's GPU/icon work and hooks (idempotent)
+//   InstallLoadingRuntime()          fill the step table's GPU/icon work and hooks (once per table)
 //   AdvanceLoadingAfterPresent()     the loop's call after a presented frame
 //   PreloadRuntimeSceneAssets()      request every texture (and model) the scene uses
 //   ReleaseMeshAndTextureResources() stop the decode worker, delete meshes and textures
