@@ -2,8 +2,9 @@
 // entities, a whole 720p frame (shadow pass + lit pass, 100 cubes, one
 // shadowed sun) under the software rasteriser, and one steady-state update
 // of 10,000 particles. Baselines measured in the same run: the bare GL calls
-// of the 1,000 draws (one matrix upload and one draw each), and a plain
-// position integration of the same 10,000 particles.
+// of the 1,000 draws (one matrix upload and one draw each, plus one colour
+// upload where the material changes), and a plain position integration of
+// the same 10,000 particles.
 
 #include <time.h>
 
@@ -81,10 +82,16 @@ double SubmitRawDraws(unsigned fbo, int w, int h, const Mat4& vp) {
     glViewport(0, 0, w, h);
     glUseProgram(g_shader);
     glBindVertexArray(g_shapes[0].vao);
+    bool lastOwn = false;
+    glUniform4f(g_uMatColor, 1, 1, 1, 1);
     for (const Entity& e : g_ents) {
         if (!e.hasMesh) continue;
         const Mat4 mvp = m_mul(vp, EntityModelMatrix(e));
         glUniformMatrix4fv(g_uMVP, 1, GL_FALSE, mvp.m);
+        // The bare cost of a material change: one colour upload when it differs.
+        const bool own = e.hasMaterial;
+        if (own != lastOwn) glUniform4f(g_uMatColor, own ? 0.8f : 1.0f, own ? 0.5f : 1.0f, own ? 0.3f : 1.0f, 1.0f);
+        lastOwn = own;
         glDrawArrays(GL_TRIANGLES, 0, g_shapes[0].count);
     }
     glBindVertexArray(0);
