@@ -151,7 +151,7 @@ TEST_F(ShellE2E, RemoveACardThenAddTheFolderBack) {
     // Remove through the card's context menu: the list is rewritten, the
     // folder stays.
     ASSERT_TRUE(Click(s.Display(), card->CenterX(), card->CenterY(), 3));
-    auto remove = s.WaitForProbe("hub.card.menu.remove", 10);
+    auto remove = s.WaitForSettledProbe("hub.card.menu.remove", 10);
     ASSERT_TRUE(remove) << s.AllStderr();
     ASSERT_TRUE(Click(s.Display(), remove->CenterX(), remove->CenterY()));
     for (int i = 0; i < 50 && !ReadAll(home + "/.korvane_projects").empty(); ++i) usleep(100000);
@@ -167,8 +167,8 @@ TEST_F(ShellE2E, RemoveACardThenAddTheFolderBack) {
     ASSERT_TRUE(add) << s.AllStderr();
     auto addPath = [&](const std::string& p) {
         ASSERT_TRUE(Click(s.Display(), add->CenterX(), add->CenterY()));
-        auto field = s.WaitForProbe("hub.add.path", 10);
-        auto confirm = s.WaitForProbe("hub.add.confirm", 10);
+        auto field = s.WaitForSettledProbe("hub.add.path", 10);
+        auto confirm = s.WaitForSettledProbe("hub.add.confirm", 10);
         ASSERT_TRUE(field && confirm) << s.AllStderr();
         ASSERT_TRUE(Click(s.Display(), field->CenterX(), field->CenterY()));
         ASSERT_TRUE(Key(s.Display(), "ctrl+a"));
@@ -203,6 +203,34 @@ TEST_F(ShellE2E, ClickingACardOpensTheRegisteredProject) {
     ASSERT_TRUE(s.WaitForLine("[probe] frame state=2", 10));
     ASSERT_TRUE(s.RequestWindowClose());
     EXPECT_EQ(s.WaitExit(20), 0) << s.AllStderr();
+}
+
+TEST_F(ShellE2E, ClosingWithUnsavedChangesAsksThenSavesUnderAFreeName) {
+    const std::string root = CopySample(home + "/Sample");
+    std::ofstream(root + "/Assets/Scenes/Untitled.korvane") << "someone else's scene";
+    std::ofstream(home + "/.korvane_projects") << "Sample|" << root << "\n";
+    EditorSession s;
+    ASSERT_TRUE(s.Launch(KORVANE_EXE_PATH, xvfb.Display(), home));
+    auto card = s.WaitForProbe("hub.card.0", 30);
+    ASSERT_TRUE(card) << s.AllStderr();
+    ASSERT_TRUE(s.WaitForLine("[probe] frame state=0", 10));
+    ASSERT_TRUE(Click(s.Display(), card->CenterX(), card->CenterY()));
+    ASSERT_TRUE(s.WaitForLine("[probe] frame state=2", 30)) << s.AllStderr();
+
+    // Ctrl+N on a clean scene: a new, unsaved (dirty, pathless) scene.
+    ASSERT_TRUE(Click(s.Display(), card->CenterX(), card->CenterY()));
+    ASSERT_TRUE(Key(s.Display(), "ctrl+n"));
+    ASSERT_TRUE(s.WaitForLine("[INFO] New scene", 10)) << s.AllStderr();
+
+    // The close box asks instead of closing.
+    ASSERT_TRUE(s.RequestWindowClose());
+    auto save = s.WaitForSettledProbe("unsaved.save", 10);
+    ASSERT_TRUE(save) << s.AllStderr();
+    EXPECT_TRUE(s.Running());
+    ASSERT_TRUE(Click(s.Display(), save->CenterX(), save->CenterY()));
+    EXPECT_EQ(s.WaitExit(20), 0) << s.AllStderr();
+    EXPECT_EQ(ReadAll(root + "/Assets/Scenes/Untitled.korvane"), "someone else's scene");
+    EXPECT_NE(ReadAll(root + "/Assets/Scenes/Untitled_1.korvane").find("# Korvane Scene v3"), std::string::npos);
 }
 
 TEST_F(ShellE2E, RunningGameSplashesPlaysAndClosesWithoutAsking) {

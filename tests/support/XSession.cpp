@@ -240,6 +240,18 @@ std::optional<ProbeRect> EditorSession::WaitForProbe(const std::string& name, do
     }
 }
 
+std::optional<ProbeRect> EditorSession::WaitForSettledProbe(const std::string& name, double timeoutSeconds) {
+    auto start = Clock::now();
+    std::optional<ProbeRect> last = WaitForProbe(name, timeoutSeconds);
+    while (last && SecondsSince(start) < timeoutSeconds) {
+        usleep(300000);
+        std::optional<ProbeRect> now = WaitForProbe(name, 0);
+        if (now && *now == *last) return now;
+        last = now;
+    }
+    return last;
+}
+
 bool EditorSession::Running() {
     if (m_pid <= 0 || m_exitCode != -2) return false;
     int status = 0;

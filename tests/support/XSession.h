@@ -48,6 +48,7 @@ struct ProbeRect {
     int x = 0, y = 0, w = 0, h = 0;
     int CenterX() const { return x + w / 2; }
     int CenterY() const { return y + h / 2; }
+    bool operator==(const ProbeRect&) const = default;
 };
 
 class EditorSession {
@@ -66,6 +67,9 @@ public:
     // The latest rectangle reported for a probe name, waiting until it is
     // not empty.
     std::optional<ProbeRect> WaitForProbe(const std::string& name, double timeoutSeconds);
+    // The same, once the rectangle has stopped moving for 0.3 s (popups are
+    // placed over their first frames).
+    std::optional<ProbeRect> WaitForSettledProbe(const std::string& name, double timeoutSeconds);
     // Sends WM_DELETE_WINDOW to the editor's window (found by its title
     // prefix "Korvane").
     bool RequestWindowClose();
