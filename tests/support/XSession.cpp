@@ -359,11 +359,17 @@ bool Click(const std::string& display, int x, int y, int button) {
     if (!RunTool(display, {"/usr/bin/xdotool", "mousemove", std::to_string(x), std::to_string(y)})) return false;
     // Let the editor see the hover before the press.
     usleep(150000);
-    return RunTool(display, {"/usr/bin/xdotool", "click", std::to_string(button)});
+    bool ok = RunTool(display, {"/usr/bin/xdotool", "click", std::to_string(button)});
+    // A loaded machine draws slowly; keys sent right after a click could
+    // reach a field before the click has activated it.
+    usleep(300000);
+    return ok;
 }
 
 bool Key(const std::string& display, const std::string& keys) {
-    return RunTool(display, {"/usr/bin/xdotool", "key", "--delay", "40", keys});
+    bool ok = RunTool(display, {"/usr/bin/xdotool", "key", "--delay", "40", keys});
+    usleep(200000);
+    return ok;
 }
 
 bool Type(const std::string& display, const std::string& text) {
