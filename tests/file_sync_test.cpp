@@ -184,12 +184,17 @@ TEST(CopyFailures, OldDestinationSurvivesAndNoTemporaryStays) {
         {"file as destination parent", t.Write("src", "x"), t / "out/d/child"},
         {"directory in the way of the destination", t / "src", t.Mkdir("out/isdir")},
         {"empty source path", "", dst},
+        {"read error on the first byte", "/proc/self/mem", dst},
     };
     for (const auto& r : rows) {
         EXPECT_FALSE(CopyFileToPathFast(r.src, r.dst, 0644)) << r.what;
         EXPECT_EQ(ReadAll(dst), "precious") << r.what;
         EXPECT_TRUE(TempLeftovers(t.path()).empty()) << r.what;
     }
+    // A copy into a fresh place that fails leaves nothing behind there.
+    EXPECT_FALSE(CopyFileToPathFast("/proc/self/mem", t / "fresh/dir/mem", 0644));
+    EXPECT_FALSE(Exists(t / "fresh/dir/mem"));
+    EXPECT_TRUE(TempLeftovers(t.path()).empty());
     EXPECT_TRUE(CopyFileToPath(t / "src", t / "out/fresh"));
 }
 

@@ -189,8 +189,6 @@ namespace {
 
 // The copy itself, for callers that already know dst is not up to date.
 bool CopyFileUnchecked(const std::string& src, const std::string& dst, unsigned mode) {
-    EnsureParentDir(dst);
-
     int sfd = open(src.c_str(), O_RDONLY | O_CLOEXEC);
     if (sfd < 0) return false;
     struct stat st;
@@ -198,10 +196,18 @@ bool CopyFileUnchecked(const std::string& src, const std::string& dst, unsigned 
         close(sfd);
         return false;
     }
+    // The copy goes to a temporary sibling renamed over dst only when it is
+    // complete, so a failed or interrupted copy never costs the old file.
+    // The parent folder is created only when the first attempt says it is
+    // missing: most copies land in folders that exist.
     const std::string tmp = TempSiblingName(dst);
-    int dfd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_TRUNC | O_CLOEXEC, 0600);
+    const int createFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    int dfd = open(tmp.c_str(), createFlags, 0600);
+    if (dfd < 0 && errno == ENOENT && EnsureParentDir(dst)) dfd = open(tmp.c_str(), createFlags, 0600);
     if (dfd < 0) {
+        const int err = errno;
         close(sfd);
+        errno = err;
         return false;
     }
     bool ok = CopyBytes(sfd, dfd);
