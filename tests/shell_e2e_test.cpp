@@ -67,12 +67,12 @@ TEST_F(ShellE2E, HubCreatesAProjectOpensItAndClosesCleanly) {
     EXPECT_EQ(hub.width, 1600);
     EXPECT_GT(hub.distinctColors, 20u) << "the hub screenshot looks blank";
 
-    auto tab = s.WaitForProbe("hub.tab.create", 10);
+    auto tab = s.WaitForSettledProbe("hub.tab.create", 10);
     ASSERT_TRUE(tab && tab->w > 0) << s.AllStderr();
     ASSERT_TRUE(Click(s.Display(), tab->CenterX(), tab->CenterY()));
-    auto name = s.WaitForProbe("hub.create.name", 10);
-    auto path = s.WaitForProbe("hub.create.path", 10);
-    auto button = s.WaitForProbe("hub.create.button", 10);
+    auto name = s.WaitForSettledProbe("hub.create.name", 10);
+    auto path = s.WaitForSettledProbe("hub.create.path", 10);
+    auto button = s.WaitForSettledProbe("hub.create.button", 10);
     ASSERT_TRUE(name && path && button) << s.AllStderr();
 
     const std::string root = home + "/Games/E2E Game";
@@ -104,12 +104,12 @@ TEST_F(ShellE2E, HubCreatesAProjectOpensItAndClosesCleanly) {
 TEST_F(ShellE2E, HubRefusesPathsThatExistOrCannotBeCreated) {
     EditorSession s;
     ASSERT_TRUE(s.Launch(KORVANE_EXE_PATH, xvfb.Display(), home));
-    auto tab = s.WaitForProbe("hub.tab.create", 30);
+    auto tab = s.WaitForSettledProbe("hub.tab.create", 30);
     ASSERT_TRUE(tab && tab->w > 0) << s.AllStderr();
     ASSERT_TRUE(s.WaitForLine("[probe] frame state=0", 10));
     ASSERT_TRUE(Click(s.Display(), tab->CenterX(), tab->CenterY()));
-    auto path = s.WaitForProbe("hub.create.path", 10);
-    auto button = s.WaitForProbe("hub.create.button", 10);
+    auto path = s.WaitForSettledProbe("hub.create.path", 10);
+    auto button = s.WaitForSettledProbe("hub.create.button", 10);
     ASSERT_TRUE(path && button) << s.AllStderr();
     auto typePath = [&](const std::string& p) {
         ASSERT_TRUE(Click(s.Display(), path->CenterX(), path->CenterY()));
@@ -131,7 +131,7 @@ TEST_F(ShellE2E, HubRefusesPathsThatExistOrCannotBeCreated) {
     EXPECT_FALSE(s.WaitForLine("[probe] frame state=2", 1.5)) << "the editor must not open";
     EXPECT_FALSE(fs::exists(home + "/.korvane_projects"));
 
-    auto close = s.WaitForProbe("hub.close", 5);
+    auto close = s.WaitForSettledProbe("hub.close", 5);
     ASSERT_TRUE(close);
     ASSERT_TRUE(Click(s.Display(), close->CenterX(), close->CenterY()));
     EXPECT_EQ(s.WaitExit(20), 0) << s.AllStderr();
@@ -145,7 +145,7 @@ TEST_F(ShellE2E, RemoveACardThenAddTheFolderBack) {
     }
     EditorSession s;
     ASSERT_TRUE(s.Launch(KORVANE_EXE_PATH, xvfb.Display(), home));
-    auto card = s.WaitForProbe("hub.card.0", 30);
+    auto card = s.WaitForSettledProbe("hub.card.0", 30);
     ASSERT_TRUE(card) << s.AllStderr();
     ASSERT_TRUE(s.WaitForLine("[probe] frame state=0", 10));
     // Remove through the card's context menu: the list is rewritten, the
@@ -160,10 +160,10 @@ TEST_F(ShellE2E, RemoveACardThenAddTheFolderBack) {
 
     // Add it back with "Add Existing Project": first a path that is not a
     // folder (refused, logged), then the folder itself (opens the project).
-    auto tab = s.WaitForProbe("hub.tab.create", 10);
+    auto tab = s.WaitForSettledProbe("hub.tab.create", 10);
     ASSERT_TRUE(tab);
     ASSERT_TRUE(Click(s.Display(), tab->CenterX(), tab->CenterY()));
-    auto add = s.WaitForProbe("hub.add.button", 10);
+    auto add = s.WaitForSettledProbe("hub.add.button", 10);
     ASSERT_TRUE(add) << s.AllStderr();
     auto addPath = [&](const std::string& p) {
         ASSERT_TRUE(Click(s.Display(), add->CenterX(), add->CenterY()));
@@ -193,7 +193,7 @@ TEST_F(ShellE2E, ClickingACardOpensTheRegisteredProject) {
     }
     EditorSession s;
     ASSERT_TRUE(s.Launch(KORVANE_EXE_PATH, xvfb.Display(), home));
-    auto card = s.WaitForProbe("hub.card.0", 30);
+    auto card = s.WaitForSettledProbe("hub.card.0", 30);
     ASSERT_TRUE(card && card->w > 0) << s.AllStderr();
     ASSERT_TRUE(s.WaitForLine("[probe] frame state=0", 10));
     ASSERT_TRUE(Click(s.Display(), card->CenterX(), card->CenterY()));
@@ -211,7 +211,7 @@ TEST_F(ShellE2E, ClosingWithUnsavedChangesAsksThenSavesUnderAFreeName) {
     std::ofstream(home + "/.korvane_projects") << "Sample|" << root << "\n";
     EditorSession s;
     ASSERT_TRUE(s.Launch(KORVANE_EXE_PATH, xvfb.Display(), home));
-    auto card = s.WaitForProbe("hub.card.0", 30);
+    auto card = s.WaitForSettledProbe("hub.card.0", 30);
     ASSERT_TRUE(card) << s.AllStderr();
     ASSERT_TRUE(s.WaitForLine("[probe] frame state=0", 10));
     ASSERT_TRUE(Click(s.Display(), card->CenterX(), card->CenterY()));
