@@ -80,6 +80,7 @@ struct CopyCase {
     FileCopyMethod method;
     size_t size;
 };
+void PrintTo(const CopyCase& c, std::ostream* os) { *os << "method " << int(c.method) << ", " << c.size << " bytes"; }
 
 class CopySizes : public ::testing::TestWithParam<CopyCase> {};
 

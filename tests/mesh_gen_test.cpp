@@ -37,6 +37,8 @@ struct MeshCase {
     size_t count;
     Bounds bounds;
 };
+// Keeps test names readable in listings (instead of a byte dump).
+void PrintTo(const MeshCase& c, std::ostream* os) { *os << c.name; }
 
 // The parameters the start-up upload uses, so the counts are the uploaded ones.
 const MeshCase kMeshes[] = {

@@ -3,6 +3,8 @@
 // pass (its skips, hidden meshes), the built game's full-window pass into the
 // test window, and a picture of a whole scene written into the build folder.
 
+#include <cstring>
+
 #include <gtest/gtest.h>
 
 #include <stb_image_write.h>
@@ -291,14 +293,17 @@ TEST_F(RenderTargets, WritesAPictureOfTheSampleScene) {
 }
 
 // The sample project's own scene file, loaded as the editor loads it, lit
-// and shadowed by its sun; seen through an added camera in front of the
-// scene (the scene's "Main Camera" faces away from its content).
+// and shadowed by its sun, seen through its own "Main Camera".
 TEST_F(RenderTargets, WritesAPictureOfTheSampleProjectScene) {
     const std::string scene = std::string(KORVANE_SOURCE_DIR) + "/samples/SampleProject/Assets/Scenes/Default.korvane";
     if (!std::filesystem::exists(scene)) GTEST_SKIP() << "no sample project in this tree";
     ASSERT_TRUE(LoadScene(scene.c_str()));
     ASSERT_FALSE(g_ents.empty());
-    const int cam = AddCamera(Vec3(0, 5, 9), Vec3(-25, 0, 0));
+    int cam = -1;
+    for (const Entity& e : g_ents) {
+        if (e.hasCamera && std::strcmp(e.name, "Main Camera") == 0) cam = e.id;
+    }
+    ASSERT_GE(cam, 0);
     DeleteShadowFBO();
     InitShadowFBO();
     g_camTarg = Vec3(0, 1, 0);

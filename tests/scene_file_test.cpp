@@ -847,10 +847,20 @@ TEST_F(SceneFileTest, NewSceneAndLoadClearUndoAndSelectionState) {
     ASSERT_EQ(g_ents.size(), 2u);
     EXPECT_STREQ(g_ents[0].name, "Main Camera");
     EXPECT_TRUE(g_ents[0].hasCamera);
-    EXPECT_EQ(g_ents[0].transform.position.z, -8.0f);
     EXPECT_STREQ(g_ents[1].name, "Sun Directional Light");
     EXPECT_EQ(g_ents[1].light.intensity, 5.5f);
     EXPECT_EQ(g_ents[1].transform.rotation.y, -35.0f);
+    // The camera looks at the origin from above and the sun shines down, so
+    // a new scene shows its content lit.
+    auto forward = [](const Entity& e) {
+        const Vec3& r = e.transform.rotation;
+        return QuatRotate(QuatFromEuler(r.x, r.y, r.z), Vec3{0, 0, -1});
+    };
+    const Vec3 camFwd = forward(g_ents[0]);
+    const Vec3 toOrigin = Vec3{0, 0, 0} - g_ents[0].transform.position;
+    const float len = std::sqrt(toOrigin.x * toOrigin.x + toOrigin.y * toOrigin.y + toOrigin.z * toOrigin.z);
+    EXPECT_GT((camFwd.x * toOrigin.x + camFwd.y * toOrigin.y + camFwd.z * toOrigin.z) / len, 0.98f);
+    EXPECT_LT(forward(g_ents[1]).y, -0.5f);
     EXPECT_TRUE(g_sceneDirty);
     EXPECT_STREQ(g_scenePath, "");
     EXPECT_TRUE(HasLog(2, "New scene"));

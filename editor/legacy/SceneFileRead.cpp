@@ -605,15 +605,20 @@ void NewScene() {
     UndoClearHistory();
     UpdateWindowTitle();
 
+    // The camera sits in front of the origin, tilted down at it, and the sun
+    // shines downwards: with rotations applied about X, then Y, then Z to a
+    // forward of -Z, a positive X angle would tilt both towards the sky and a
+    // new scene would show nothing lit.
     if (Entity* cam = AddEnt("Main Camera", -1)) {
         cam->hasCamera = true;
-        cam->transform.position = Vec3{0.0f, 3.0f, -8.0f};
+        cam->transform.position = Vec3{0.0f, 3.0f, 8.0f};
+        cam->transform.rotation = Vec3{-20.0f, 0.0f, 0.0f};
     }
     if (Entity* sun = AddEnt("Sun Directional Light", -1)) {
         sun->hasLight = true;
         sun->light.type = LightType_Directional;
         sun->transform.position = Vec3{0.0f, 6.0f, 0.0f};
-        sun->transform.rotation = Vec3{50.0f, -35.0f, 0.0f};
+        sun->transform.rotation = Vec3{-50.0f, -35.0f, 0.0f};
         sun->light.intensity = 5.5f;
         sun->light.shadows = true;
     }

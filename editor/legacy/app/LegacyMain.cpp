@@ -36,6 +36,7 @@
 #include "editor/render/Renderer.h"
 #include "editor/ui/EditorFrame.h"
 #include "editor/ui/LoadingScreen.h"
+#include "editor/ui/LogPanels.h"
 #include "editor/ui/ProjectHub.h"
 #include "editor/assets/EditorIcons.h"
 #include "editor/assets/Textures.h"
@@ -410,6 +411,7 @@ int KorvaneLegacyMain(int argc, char** argv) {
         g_logoTex = LoadLogo(logo.c_str());
     }
     InstallLoadingRuntime();
+    InstallLogPanels();
     PrewarmLoaderArtwork();
     glfwSetWindowTitle(g_win, ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
 
