@@ -55,16 +55,6 @@ bool Drag(const std::string& display, int x0, int y0, int x1, int y1) {
     return Xdo(display, {"mouseup", "1"});
 }
 
-// Ctrl held across frames: a chord typed faster than one frame would reach
-// the UI with Ctrl already released.
-bool CtrlChord(const std::string& display, const std::string& key) {
-    if (!Xdo(display, {"keydown", "ctrl"})) return false;
-    usleep(200000);
-    const bool ok = Xdo(display, {"key", key});
-    usleep(200000);
-    return Xdo(display, {"keyup", "ctrl"}) && ok;
-}
-
 size_t CountLines(EditorSession& s, const std::string& text) {
     size_t n = 0;
     for (const std::string& line : s.Lines())
@@ -156,11 +146,11 @@ TEST_F(EditorE2E, SelectMoveUndoReparentAndSave) {
     ASSERT_TRUE(Screenshot(s.Display(), shots + "/after-move.png"));
 
     // One undo step restores it; a second Ctrl+Z finds nothing more.
-    ASSERT_TRUE(CtrlChord(s.Display(), "z"));
+    ASSERT_TRUE(Key(s.Display(), "ctrl+z"));
     ASSERT_TRUE(s.WaitForLine("[INFO] Undo: Move Entity", 10)) << s.AllStderr();
     auto back = WaitForProbeMove(s, "viewport.ent.4", *moved, 20, 10);
     ASSERT_TRUE(back);
-    ASSERT_TRUE(CtrlChord(s.Display(), "z"));
+    ASSERT_TRUE(Key(s.Display(), "ctrl+z"));
     sleep(1);
     EXPECT_EQ(CountLines(s, "[INFO] Undo:"), 1u) << "exactly one undo step for the drag";
     EXPECT_LE(std::abs(back->CenterX() - player->CenterX()) + std::abs(back->CenterY() - player->CenterY()), 2);
@@ -174,7 +164,7 @@ TEST_F(EditorE2E, SelectMoveUndoReparentAndSave) {
     ASSERT_TRUE(Screenshot(s.Display(), shots + "/after-reparent.png"));
 
     // Save and read back.
-    ASSERT_TRUE(CtrlChord(s.Display(), "s"));
+    ASSERT_TRUE(Key(s.Display(), "ctrl+s"));
     ASSERT_TRUE(s.WaitForLine("[INFO] Scene saved: " + scene, 10)) << s.AllStderr();
     EXPECT_EQ(CountLines(s, "[INFO] Scene saved:"), 1u);
     ASSERT_TRUE(Screenshot(s.Display(), shots + "/after-save.png"));

@@ -367,7 +367,25 @@ bool Click(const std::string& display, int x, int y, int button) {
 }
 
 bool Key(const std::string& display, const std::string& keys) {
-    bool ok = RunTool(display, {"/usr/bin/xdotool", "key", "--delay", "40", keys});
+    // Modifiers are held across frames: a chord sent faster than one frame
+    // would reach the UI with the modifier already released.
+    std::vector<std::string> parts;
+    for (size_t start = 0;;) {
+        size_t plus = keys.find('+', start);
+        parts.push_back(keys.substr(start, plus == std::string::npos ? std::string::npos : plus - start));
+        if (plus == std::string::npos) break;
+        start = plus + 1;
+    }
+    const std::string key = parts.back();
+    parts.pop_back();
+    bool ok = true;
+    for (const std::string& mod : parts) ok = RunTool(display, {"/usr/bin/xdotool", "keydown", mod}) && ok;
+    if (!parts.empty()) usleep(200000);
+    ok = RunTool(display, {"/usr/bin/xdotool", "key", key}) && ok;
+    if (!parts.empty()) usleep(200000);
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+        ok = RunTool(display, {"/usr/bin/xdotool", "keyup", *it}) && ok;
+    }
     usleep(200000);
     return ok;
 }
