@@ -5,6 +5,7 @@
 // failed links, and models that fail to load.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <limits>
@@ -426,7 +427,8 @@ protected:
         // Synchronous loads, as a built game does them.
         savedGameBuild = g_gameBuild;
         g_gameBuild = true;
-        dir = (std::filesystem::temp_directory_path() / "korvane_lit_textures").string();
+        dir = (std::filesystem::temp_directory_path() /
+               ("korvane_lit_textures_" + std::to_string(getpid()))).string();  // one per test process
         std::filesystem::create_directories(dir);
     }
     void TearDown() override {

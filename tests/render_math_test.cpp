@@ -5,6 +5,7 @@
 // rule and the failed-load memo.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -314,7 +315,7 @@ TEST(ShadingModelTest, RoughnessAndMetallicAreClampedLikeTheShader) {
 
 TEST(LoadFailureMemoTest, RemembersUntilTheFileChanges) {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / "korvane_memo_test";
+    const fs::path dir = fs::temp_directory_path() / ("korvane_memo_test_" + std::to_string(getpid()));
     fs::create_directories(dir);
     const std::string path = (dir / "model.glb").string();
     fs::remove(path);

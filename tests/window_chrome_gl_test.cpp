@@ -2,6 +2,7 @@
 // logo overlay without a logo, and the dark theme's values.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -22,7 +23,7 @@ namespace fs = std::filesystem;
 class WindowChromeTest : public korvane::test::GlTest {};
 
 TEST_F(WindowChromeTest, LoadLogoDecodesAndUploads) {
-    const std::string dir = fs::temp_directory_path() / "korvane_logo_test";
+    const std::string dir = fs::temp_directory_path() / ("korvane_logo_test_" + std::to_string(getpid()));
     fs::create_directories(dir);
     const std::string png = dir + "/logo.png";
     std::vector<unsigned char> px(6 * 3 * 4, 200);
