@@ -19,7 +19,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth mesa-utils libgl1-mesa-dri libegl1 libgl-dev x11-utils xdotool imagemagick
   zip unzip curl fonts-roboto-unhinted fonts-material-design-icons-iconfont
-  python3 python3-venv python3-pip
+  python3 python3-venv python3-pip locales
 )
 
 log() { printf '[setup] %s\n' "$*"; }
@@ -107,6 +107,15 @@ install_imgui() {
   log "Dear ImGui $IMGUI_EXPECTED_VERSION (docking) extracted to $dest"
 }
 
+# The scene-file tests check that numbers do not follow a decimal-comma
+# locale; make one available when we can.
+install_test_locale() {
+  locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$' && return
+  [ "$(id -u)" -eq 0 ] || return 0
+  localedef -i de_DE -f UTF-8 de_DE.UTF-8 >/dev/null 2>&1 && log "generated the de_DE.UTF-8 locale for tests" || true
+}
+
 install_packages
+install_test_locale
 mkdir -p "$DEPS_DIR"
 install_imgui
