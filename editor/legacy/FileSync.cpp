@@ -74,7 +74,17 @@ bool PreadAll(int fd, char* buf, size_t len, off_t off, size_t& got) {
 // the kernel copy stopped.
 bool CopyBytes(int sfd, int dfd) {
     const FileCopyMethod method = g_fileCopyMethod;
-    if (method == FileCopyMethod::Auto && ioctl(dfd, FICLONE, sfd) == 0) return true;
+    // Most file systems refuse reflinks outright; once one has, stop asking it
+    // for every file.
+    static std::atomic<dev_t> s_noCloneDev{0};
+    struct stat dst;
+    const bool knowDev = fstat(dfd, &dst) == 0;
+    if (method == FileCopyMethod::Auto && !(knowDev && s_noCloneDev.load() == dst.st_dev)) {
+        if (ioctl(dfd, FICLONE, sfd) == 0) return true;
+        if (knowDev && (errno == EOPNOTSUPP || errno == ENOTTY || errno == EINVAL || errno == EXDEV)) {
+            s_noCloneDev.store(dst.st_dev);
+        }
+    }
 
     loff_t inOff = 0, outOff = 0;
     while (method != FileCopyMethod::Loop) {
@@ -188,7 +198,12 @@ bool EnsureParentDir(const std::string& path) {
 namespace {
 
 // The copy itself, for callers that already know dst is not up to date.
-bool CopyFileUnchecked(const std::string& src, const std::string& dst, unsigned mode) {
+// dstMissing says the caller saw no destination at all: then the copy is
+// written in place (created exclusively), since there is no old file a
+// failure could cost; an existing destination is replaced only through a
+// complete temporary sibling. Either way the modification time is set last,
+// so an interrupted copy never looks up to date.
+bool CopyFileUnchecked(const std::string& src, const std::string& dst, unsigned mode, bool dstMissing = false) {
     int sfd = open(src.c_str(), O_RDONLY | O_CLOEXEC);
     if (sfd < 0) return false;
     struct stat st;
@@ -196,20 +211,24 @@ bool CopyFileUnchecked(const std::string& src, const std::string& dst, unsigned 
         close(sfd);
         return false;
     }
-    // The copy goes to a temporary sibling renamed over dst only when it is
-    // complete, so a failed or interrupted copy never costs the old file.
     // The parent folder is created only when the first attempt says it is
     // missing: most copies land in folders that exist.
-    const std::string tmp = TempSiblingName(dst);
     const int createFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
-    int dfd = open(tmp.c_str(), createFlags, 0600);
-    if (dfd < 0 && errno == ENOENT && EnsureParentDir(dst)) dfd = open(tmp.c_str(), createFlags, 0600);
+    std::string target = dstMissing ? dst : TempSiblingName(dst);
+    int dfd = open(target.c_str(), createFlags, 0600);
+    if (dfd < 0 && errno == ENOENT && EnsureParentDir(dst)) dfd = open(target.c_str(), createFlags, 0600);
+    if (dfd < 0 && errno == EEXIST && dstMissing) {
+        // Someone created it since the caller looked: take the safe path.
+        target = TempSiblingName(dst);
+        dfd = open(target.c_str(), createFlags, 0600);
+    }
     if (dfd < 0) {
         const int err = errno;
         close(sfd);
         errno = err;
         return false;
     }
+    const bool inPlace = target == dst;
     bool ok = CopyBytes(sfd, dfd);
     // Mode and time go on the finished copy; the time lets the next run see
     // it as up to date.
@@ -224,12 +243,12 @@ bool CopyFileUnchecked(const std::string& src, const std::string& dst, unsigned 
         err = errno;
     }
     close(sfd);
-    if (ok && rename(tmp.c_str(), dst.c_str()) != 0) {
+    if (ok && !inPlace && rename(target.c_str(), dst.c_str()) != 0) {
         ok = false;
         err = errno;
     }
     if (!ok) {
-        unlink(tmp.c_str());
+        unlink(target.c_str());
         errno = err;
     }
     return ok;
@@ -237,11 +256,17 @@ bool CopyFileUnchecked(const std::string& src, const std::string& dst, unsigned 
 
 // A destination that matches what the scan saw of its source needs one stat
 // instead of two; anything else takes the full check.
-bool EntryUpToDate(const BuildFileEntry& e) {
+// A missing destination is reported through dstMissing so the copy can skip
+// the temporary sibling.
+bool EntryUpToDate(const BuildFileEntry& e, bool& dstMissing) {
+    dstMissing = false;
     if (e.mtimeNsec >= 0 && !e.dstPath.empty()) {
         struct stat d;
-        if (stat(e.dstPath.c_str(), &d) == 0 && S_ISREG(d.st_mode) && d.st_size == e.size &&
-            d.st_mtim.tv_sec == e.mtime && d.st_mtim.tv_nsec == e.mtimeNsec) {
+        if (stat(e.dstPath.c_str(), &d) != 0) {
+            dstMissing = errno == ENOENT;
+            if (dstMissing) return false;
+        } else if (S_ISREG(d.st_mode) && d.st_size == e.size && d.st_mtim.tv_sec == e.mtime &&
+                   d.st_mtim.tv_nsec == e.mtimeNsec) {
             return true;
         }
     }
@@ -285,9 +310,11 @@ bool CopyFileListParallel(const std::vector<BuildFileEntry>& entries, int* updat
             uint64_t i = next.fetch_add(1);
             if (i >= entries.size()) return;
             const BuildFileEntry& e = entries[i];
-            if (EntryUpToDate(e)) {
+            bool dstMissing = false;
+            if (EntryUpToDate(e, dstMissing)) {
                 cached.fetch_add(1);
-            } else if (!e.srcPath.empty() && !e.dstPath.empty() && CopyFileUnchecked(e.srcPath, e.dstPath, e.mode)) {
+            } else if (!e.srcPath.empty() && !e.dstPath.empty() &&
+                       CopyFileUnchecked(e.srcPath, e.dstPath, e.mode, dstMissing)) {
                 updated.fetch_add(1);
             } else {
                 success.store(false);
