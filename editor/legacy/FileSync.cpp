@@ -1,3 +1,4 @@
+#include <algorithm>
 #include "editor/legacy/FileSync.h"
 
 #include <dirent.h>
@@ -305,19 +306,26 @@ bool CopyFileListParallel(const std::vector<BuildFileEntry>& entries, int* updat
     std::atomic<uint64_t> next{0};
     std::atomic<int> updated{0}, cached{0};
     std::atomic<bool> success{true};
+    // Workers claim runs of neighbouring entries: the list is in folder
+    // order, so each worker mostly writes into a folder of its own instead of
+    // every worker contending for the same directory.
+    const uint64_t batch = std::max<uint64_t>(1, std::min<uint64_t>(64, entries.size() / 64));
     auto work = [&]() {
         for (;;) {
-            uint64_t i = next.fetch_add(1);
-            if (i >= entries.size()) return;
-            const BuildFileEntry& e = entries[i];
-            bool dstMissing = false;
-            if (EntryUpToDate(e, dstMissing)) {
-                cached.fetch_add(1);
-            } else if (!e.srcPath.empty() && !e.dstPath.empty() &&
-                       CopyFileUnchecked(e.srcPath, e.dstPath, e.mode, dstMissing)) {
-                updated.fetch_add(1);
-            } else {
-                success.store(false);
+            const uint64_t first = next.fetch_add(batch);
+            if (first >= entries.size()) return;
+            const uint64_t last = std::min<uint64_t>(entries.size(), first + batch);
+            for (uint64_t i = first; i < last; ++i) {
+                const BuildFileEntry& e = entries[i];
+                bool dstMissing = false;
+                if (EntryUpToDate(e, dstMissing)) {
+                    cached.fetch_add(1);
+                } else if (!e.srcPath.empty() && !e.dstPath.empty() &&
+                           CopyFileUnchecked(e.srcPath, e.dstPath, e.mode, dstMissing)) {
+                    updated.fetch_add(1);
+                } else {
+                    success.store(false);
+                }
             }
         }
     };
