@@ -17,19 +17,13 @@
 
 #include "editor/legacy/SceneFile.h"
 #include "tests/support/Process.h"
+#include "tests/support/TempTree.h"
 #include "tests/support/XSession.h"
 
 using namespace korvane::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream f(path);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
 
 bool Xdo(const std::string& display, std::vector<std::string> args) {
     args.insert(args.begin(), "/usr/bin/xdotool");

@@ -12,19 +12,13 @@
 #include <unistd.h>
 
 #include "tests/support/Process.h"
+#include "tests/support/TempTree.h"
 #include "tests/support/XSession.h"
 
 using namespace korvane::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream f(path);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-}
 
 std::string CopySample(const std::string& dest) {
     fs::copy(std::string(KORVANE_SOURCE_DIR) + "/samples/SampleProject", dest, fs::copy_options::recursive);

@@ -1,4 +1,5 @@
 #include "editor/legacy/MaterialFile.h"
+#include "editor/legacy/TextLines.h"
 
 #include <cerrno>
 #include <charconv>
@@ -210,15 +211,7 @@ bool LoadMaterialAsset(const char* path, Material& m) {
 
     Material fresh;
     CopyPathField(fresh.path, path);
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t nl = text.find('\n', pos);
-        if (nl == std::string::npos) nl = text.size();
-        std::string_view line(text.data() + pos, nl - pos);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        ApplyMaterialLine(line, fresh);
-        pos = nl + 1;
-    }
+    ForEachTextLine(text, [&](std::string_view line) { ApplyMaterialLine(line, fresh); });
     EnsureMaterialDefaults(fresh);
     m = fresh;
     return true;

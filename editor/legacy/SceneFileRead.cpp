@@ -17,6 +17,7 @@
 #include "editor/legacy/MaterialFile.h"
 #include "editor/legacy/ProjectPaths.h"
 #include "editor/legacy/SceneFile.h"
+#include "editor/legacy/TextLines.h"
 #include "editor/legacy/Undo.h"
 
 namespace {
@@ -39,20 +40,13 @@ bool ReadWholeFile(const char* path, std::string& out) {
     return true;
 }
 
-// Splits text into lines without their "\n" or "\r\n"; calls fn(line) or, for
-// a line longer than kSceneMaxLine, tooLong().
+// Calls fn(line) for each line, or tooLong() for one longer than kSceneMaxLine.
 template <typename LineFn, typename LongFn>
 void ForEachLine(const std::string& text, LineFn fn, LongFn tooLong) {
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t nl = text.find('\n', pos);
-        if (nl == std::string::npos) nl = text.size();
-        std::string_view line(text.data() + pos, nl - pos);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    ForEachTextLine(text, [&](std::string_view line) {
         if (line.size() > kSceneMaxLine) tooLong();
         else fn(line);
-        pos = nl + 1;
-    }
+    });
 }
 
 // Reads fields in order. Like a stream, the first field that is missing or
