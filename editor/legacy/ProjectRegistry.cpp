@@ -14,6 +14,7 @@
 
 #include "editor/legacy/AppState.h"
 #include "editor/legacy/EditorLog.h"
+#include "editor/legacy/Entity.h"
 #include "editor/legacy/ProjectPaths.h"
 #include "engine/platform/FileSystem.h"
 
@@ -218,17 +219,8 @@ bool CreateProjectDirs(const std::string& root) {
 bool SelectProjectByIndex(int i) {
     if (i < 0 || size_t(i) >= g_projRoots.size()) return false;
     if (!SetProjectRoot(g_projRoots[i])) return false;
-    std::string name = CutUtf8(g_projNames[i], sizeof g_projName - 1);
-    std::memcpy(g_projName, name.c_str(), name.size() + 1);
+    CopyTextField(g_projName, g_projNames[i]);
     return true;
-}
-
-std::string CutUtf8(const std::string& text, size_t maxBytes) {
-    if (text.size() <= maxBytes) return text;
-    size_t cut = maxBytes;
-    // Step back over continuation bytes so no sequence is split.
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-    return text.substr(0, cut);
 }
 
 std::string RelativeTimeCaption(int64_t now, int64_t modTime) {

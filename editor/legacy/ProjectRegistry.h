@@ -70,5 +70,3 @@ std::string RelativeTimeCaption(int64_t now, int64_t modTime);
 std::string PathLastComponent(const std::string& path);
 // The modification time of path in seconds, 0 when it cannot be read.
 int64_t PathModTime(const std::string& path);
-// Cuts text to at most maxBytes bytes without splitting a UTF-8 sequence.
-std::string CutUtf8(const std::string& text, size_t maxBytes);

@@ -9,6 +9,7 @@
 #include "editor/assets/Textures.h"
 #include "editor/legacy/AppState.h"
 #include "editor/legacy/EditorLog.h"
+#include "editor/legacy/Entity.h"
 #include "editor/legacy/LoadingSequence.h"
 #include "editor/legacy/ProjectPaths.h"
 #include "editor/legacy/ProjectRegistry.h"
@@ -136,9 +137,8 @@ void DrawAddProjectPopup() {
             Log(4, "Not a valid directory: %s", path.c_str());
             s_addError = "This folder name cannot be registered.";
         } else if (SetProjectRoot(path)) {
-            std::string name = CutUtf8(SanitizeProjectName(PathLastComponent(path)), sizeof g_projName - 1);
-            std::memcpy(g_projName, name.c_str(), name.size() + 1);
-            AddProject(name, path);
+            CopyTextField(g_projName, SanitizeProjectName(PathLastComponent(path)));
+            AddProject(g_projName, path);
             ImGui::CloseCurrentPopup();
             BeginProjectLoading();
         } else {
@@ -186,8 +186,7 @@ void DrawCreateNewTab(float contentW) {
     if (ImGui::Button("Create New Project", ImVec2(contentW, 56))) {
         s_createError.clear();
         const std::string root = target;
-        const std::string name = CutUtf8(SanitizeProjectName(g_projName), sizeof g_projName - 1);
-        std::memcpy(g_projName, name.c_str(), name.size() + 1);
+        CopyTextField(g_projName, SanitizeProjectName(g_projName));
         if (!IsRegistrableRoot(root)) {
             s_createError = "The path holds control characters.";
         } else if (!CreateProjectDirs(root)) {
@@ -196,7 +195,7 @@ void DrawCreateNewTab(float contentW) {
         } else if (!SetProjectRoot(root)) {
             s_createError = "The path is too long.";
         } else {
-            if (!AddProject(name, root)) s_createError = "The project list could not be saved.";
+            if (!AddProject(g_projName, root)) s_createError = "The project list could not be saved.";
             BeginProjectLoading();
         }
     }

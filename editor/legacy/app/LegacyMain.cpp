@@ -21,6 +21,7 @@
 
 #include "editor/legacy/AppState.h"
 #include "editor/legacy/EditorLog.h"
+#include "editor/legacy/Entity.h"
 #include "editor/legacy/EntityStore.h"
 #include "editor/legacy/ProjectPaths.h"
 #include "editor/legacy/ProjectRegistry.h"
@@ -381,8 +382,7 @@ int KorvaneLegacyMain(int argc, char** argv) {
     SetAssetRootFromArgv(argc, argv);
     g_gameBuild = std::getenv("KORVANE_GAME_BUILD") != nullptr;
     if (g_gameBuild && g_projectRoot[0]) {
-        std::string name = CutUtf8(PathLastComponent(g_projectRoot), sizeof g_projName - 1);
-        std::memcpy(g_projName, name.c_str(), name.size() + 1);
+        CopyTextField(g_projName, PathLastComponent(g_projectRoot));
         BeginProjectLoading();
     }
 
