@@ -8,9 +8,7 @@
 #include <filesystem>
 #include <vector>
 
-#define STB_IMAGE_WRITE_STATIC
-#define STB_IMAGE_WRITE_IMPLEMENTATION
-#include <stb_image_write.h>
+#include "editor/assets/ImageCodec.h"
 
 #include "editor/legacy/app/WindowChrome.h"
 #include "editor/render/GL.h"
@@ -27,7 +25,7 @@ TEST_F(WindowChromeTest, LoadLogoDecodesAndUploads) {
     fs::create_directories(dir);
     const std::string png = dir + "/logo.png";
     std::vector<unsigned char> px(6 * 3 * 4, 200);
-    ASSERT_NE(stbi_write_png(png.c_str(), 6, 3, 4, px.data(), 6 * 4), 0);
+    ASSERT_TRUE(WritePngRGBA(png, 6, 3, px.data()));
     g_logoW = g_logoH = 0;
     GLuint tex = LoadLogo(png.c_str());
     ASSERT_NE(tex, 0u);

@@ -17,10 +17,7 @@
 
 #include "tests/support/Process.h"
 
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_PNG
-#include <stb_image.h>
+#include "editor/assets/ImageCodec.h"
 
 extern char** environ;
 
@@ -400,9 +397,11 @@ bool Screenshot(const std::string& display, const std::string& pngPath) {
 
 ImageStats ReadImageStats(const std::string& pngPath) {
     ImageStats s;
-    int n = 0;
-    unsigned char* px = stbi_load(pngPath.c_str(), &s.width, &s.height, &n, 4);
-    if (!px) return s;
+    DecodedImage image;
+    if (!image.Load(pngPath.c_str())) return s;
+    s.width = image.Width();
+    s.height = image.Height();
+    const uint8_t* px = image.Pixels();
     std::set<uint32_t> colors;
     const size_t count = size_t(s.width) * size_t(s.height);
     for (size_t i = 0; i < count && colors.size() < 4096; i += 7) {
@@ -410,7 +409,6 @@ ImageStats ReadImageStats(const std::string& pngPath) {
         std::memcpy(&c, px + i * 4, 4);
         colors.insert(c);
     }
-    stbi_image_free(px);
     s.distinctColors = colors.size();
     s.ok = true;
     return s;

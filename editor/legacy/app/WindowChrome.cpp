@@ -9,13 +9,7 @@
 #include "imgui.h"
 #include "imgui_internal.h"
 
-// The logo is the only image the shell decodes itself; a private copy of the
-// decoder keeps it independent of the texture pipeline's build options.
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_PNG
-#define STBI_ONLY_JPEG
-#include <stb_image.h>
+#include "editor/assets/ImageCodec.h"
 
 KorvaneWindowProfile g_activeWindowProfile = KorvaneWindowProfileHub;
 bool g_windowProfileApplied = false;
@@ -151,9 +145,9 @@ void DrawKorvaneLogoOverlay(ImDrawList* list, const ImVec2& rectMin, const ImVec
 
 uint32_t LoadLogo(const char* path) {
     if (!path || !path[0]) return 0;
-    int w = 0, h = 0, n = 0;
-    unsigned char* pixels = stbi_load(path, &w, &h, &n, 4);
-    if (!pixels) return 0;
+    DecodedImage image;
+    if (!image.Load(path)) return 0;
+    const int w = image.Width(), h = image.Height();
     GLuint tex = 0;
     glGenTextures(1, &tex);
     glBindTexture(GL_TEXTURE_2D, tex);
@@ -162,9 +156,8 @@ uint32_t LoadLogo(const char* path) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, image.Pixels());
     glBindTexture(GL_TEXTURE_2D, 0);
-    stbi_image_free(pixels);
     g_logoW = w;
     g_logoH = h;
     return tex;
