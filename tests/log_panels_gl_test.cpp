@@ -16,6 +16,7 @@
 #include "imgui_impl_opengl3.h"
 #include "imgui_internal.h"
 #include "tests/support/GlHarness.h"
+#include "tests/support/UiClick.h"
 
 namespace {
 
@@ -57,18 +58,7 @@ protected:
         ImGui::Render();
         ImGui_ImplOpenGL3_RenderDrawData(ImGui::GetDrawData());
     }
-    bool Click(const char* probe) {
-        float x, y, w, h;
-        if (!UiProbeFind(probe, &x, &y, &w, &h)) return false;
-        ImGuiIO& io = ImGui::GetIO();
-        io.AddMousePosEvent(x + w / 2, y + h / 2);
-        Frame();
-        io.AddMouseButtonEvent(0, true);
-        Frame();
-        io.AddMouseButtonEvent(0, false);
-        Frame();
-        return true;
-    }
+    bool Click(const char* probe) { return korvane::test::ClickProbe(probe, [this] { Frame(); }); }
 };
 
 TEST_F(LogPanelsTest, FilterCheckboxesAndClearActOnTheLog) {

@@ -20,6 +20,7 @@
 #include "imgui.h"
 #include "imgui_impl_opengl3.h"
 #include "tests/support/GlHarness.h"
+#include "tests/support/UiClick.h"
 
 namespace fs = std::filesystem;
 
@@ -93,15 +94,7 @@ protected:
         return UiProbeFind("unsaved.save", nullptr, nullptr, nullptr, nullptr);
     }
     bool Click(const char* probe) {
-        float x, y, w, h;
-        if (!UiProbeFind(probe, &x, &y, &w, &h)) return false;
-        ImGuiIO& io = ImGui::GetIO();
-        io.AddMousePosEvent(x + w / 2, y + h / 2);
-        Frame();
-        io.AddMouseButtonEvent(0, true);
-        Frame();
-        io.AddMouseButtonEvent(0, false);
-        Frame();
+        if (!korvane::test::ClickProbe(probe, [this] { Frame(); })) return false;
         // What is drawn from here on shows the dialog after the click.
         UiProbeClear();
         Frame();
