@@ -14,19 +14,19 @@
 
 #include "imgui.h"
 
-#include "editor/legacy/AppState.h"
-#include "editor/legacy/EntityStore.h"
-#include "editor/legacy/Undo.h"
+#include "editor/legacy/base/AppState.h"
+#include "editor/legacy/scene/EntityStore.h"
+#include "editor/legacy/scene/Undo.h"
 #include "editor/render/GL.h"
 #include "editor/render/Meshes.h"
 #include "editor/render/Programs.h"
 #include "editor/render/RenderTargets.h"
 #include "editor/render/ShadowMap.h"
-#include "editor/ui/EditorCamera.h"
-#include "editor/ui/Gizmo.h"
-#include "editor/ui/HierarchyPanel.h"
-#include "editor/ui/Picking.h"
-#include "editor/ui/ViewportPanel.h"
+#include "editor/ui/viewport/EditorCamera.h"
+#include "editor/ui/viewport/Gizmo.h"
+#include "editor/ui/hierarchy/HierarchyPanel.h"
+#include "editor/ui/viewport/Picking.h"
+#include "editor/ui/viewport/ViewportPanel.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "editor/legacy/EntityStore.h"
-#include "editor/legacy/Particles.h"
+#include "editor/legacy/scene/EntityStore.h"
+#include "editor/legacy/play/Particles.h"
 #include "editor/render/GL.h"
 #include "editor/render/LitPass.h"
 #include "editor/render/Meshes.h"

@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
-#include "editor/legacy/EditorLog.h"
-#include "editor/legacy/EntityStore.h"
-#include "editor/legacy/FileSync.h"
-#include "editor/legacy/SceneFile.h"
-#include "editor/legacy/Undo.h"
+#include "editor/legacy/base/EditorLog.h"
+#include "editor/legacy/scene/EntityStore.h"
+#include "editor/legacy/build/FileSync.h"
+#include "editor/legacy/files/SceneFile.h"
+#include "editor/legacy/scene/Undo.h"
 
 extern char** environ;
 

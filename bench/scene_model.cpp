@@ -12,10 +12,10 @@
 #include <memory>
 #include <vector>
 
-#include "editor/legacy/Entity.h"
-#include "editor/legacy/EntityStore.h"
-#include "editor/legacy/KorvaneMath.h"
-#include "editor/legacy/Undo.h"
+#include "editor/legacy/scene/Entity.h"
+#include "editor/legacy/scene/EntityStore.h"
+#include "editor/legacy/scene/KorvaneMath.h"
+#include "editor/legacy/scene/Undo.h"
 
 namespace {
 

@@ -1,12 +1,21 @@
 # Every Korvane library gathers the sources of its folders, so adding a unit
-# means adding a file, not editing a list. A library whose folders hold no
-# sources yet is an interface target that only forwards its links.
+# means adding a file, not editing a list. DIRS are taken as they are; TREES
+# with every folder below them, less the folders named in EXCLUDE. A library
+# whose folders hold no sources yet is an interface target that only forwards
+# its links.
 function(korvane_library name)
-  cmake_parse_arguments(ARG "" "" "DIRS;LINKS;SYSTEM_INCLUDES" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "DIRS;TREES;EXCLUDE;LINKS;SYSTEM_INCLUDES" ${ARGN})
   set(srcs)
   foreach(dir IN LISTS ARG_DIRS)
     file(GLOB found CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${dir}/*.cpp")
     list(APPEND srcs ${found})
+  endforeach()
+  foreach(dir IN LISTS ARG_TREES)
+    file(GLOB_RECURSE found CONFIGURE_DEPENDS "${CMAKE_SOURCE_DIR}/${dir}/*.cpp")
+    list(APPEND srcs ${found})
+  endforeach()
+  foreach(dir IN LISTS ARG_EXCLUDE)
+    list(FILTER srcs EXCLUDE REGEX "^${CMAKE_SOURCE_DIR}/${dir}/")
   endforeach()
   if(srcs)
     add_library(${name} STATIC ${srcs})

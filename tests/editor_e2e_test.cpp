@@ -15,7 +15,7 @@
 
 #include <gtest/gtest.h>
 
-#include "editor/legacy/SceneFile.h"
+#include "editor/legacy/files/SceneFile.h"
 #include "tests/support/Process.h"
 #include "tests/support/TempTree.h"
 #include "tests/support/XSession.h"

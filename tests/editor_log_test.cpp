@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "editor/legacy/EditorLog.h"
+#include "editor/legacy/base/EditorLog.h"
 #include "tests/support/TempTree.h"
 
 namespace {

@@ -10,12 +10,12 @@
 #include <string>
 #include <unordered_set>
 
-#include "editor/legacy/AppState.h"
-#include "editor/legacy/EditorLog.h"
-#include "editor/legacy/Entity.h"
-#include "editor/legacy/EntityStore.h"
-#include "editor/legacy/KorvaneMath.h"
-#include "editor/legacy/Undo.h"
+#include "editor/legacy/base/AppState.h"
+#include "editor/legacy/base/EditorLog.h"
+#include "editor/legacy/scene/Entity.h"
+#include "editor/legacy/scene/EntityStore.h"
+#include "editor/legacy/scene/KorvaneMath.h"
+#include "editor/legacy/scene/Undo.h"
 #include "tests/support/SceneModel.h"
 
 namespace {

@@ -16,8 +16,8 @@
 #include <thread>
 #include <vector>
 
-#include "editor/legacy/FileSync.h"
-#include "editor/legacy/MaterialFile.h"
+#include "editor/legacy/build/FileSync.h"
+#include "editor/legacy/files/MaterialFile.h"
 #include "tests/support/TempTree.h"
 
 using korvane::test::EnvGuard;

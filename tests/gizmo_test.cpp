@@ -8,12 +8,12 @@
 
 #include <gtest/gtest.h>
 
-#include "editor/legacy/EntityStore.h"
-#include "editor/legacy/Undo.h"
-#include "editor/ui/EditorCamera.h"
-#include "editor/ui/Gizmo.h"
-#include "editor/ui/Picking.h"
-#include "editor/ui/ViewportInput.h"
+#include "editor/legacy/scene/EntityStore.h"
+#include "editor/legacy/scene/Undo.h"
+#include "editor/ui/viewport/EditorCamera.h"
+#include "editor/ui/viewport/Gizmo.h"
+#include "editor/ui/viewport/Picking.h"
+#include "editor/ui/viewport/ViewportInput.h"
 
 namespace {
 

@@ -16,8 +16,8 @@
 #include <string>
 
 #include "editor/assets/Textures.h"
-#include "editor/legacy/AppState.h"
-#include "editor/legacy/EditorLog.h"
+#include "editor/legacy/base/AppState.h"
+#include "editor/legacy/base/EditorLog.h"
 #include "editor/render/RenderMath.h"
 #include "editor/render/ShaderSources.h"
 #include "editor/render/ShadingModel.h"

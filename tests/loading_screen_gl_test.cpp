@@ -17,15 +17,15 @@
 #include "editor/assets/EditorIcons.h"
 #include "editor/assets/ImageCodec.h"
 #include "editor/assets/Textures.h"
-#include "editor/legacy/AppState.h"
-#include "editor/legacy/LoadingSequence.h"
-#include "editor/legacy/ProjectPaths.h"
-#include "editor/legacy/app/LoadingSteps.h"
-#include "editor/legacy/app/UiProbe.h"
-#include "editor/legacy/app/WindowChrome.h"
+#include "editor/legacy/base/AppState.h"
+#include "editor/legacy/shell/LoadingSequence.h"
+#include "editor/legacy/base/ProjectPaths.h"
+#include "editor/ui/frame/LoadingSteps.h"
+#include "editor/ui/common/UiProbe.h"
+#include "editor/ui/common/WindowChrome.h"
 #include "editor/render/GL.h"
 #include "editor/render/Meshes.h"
-#include "editor/ui/LoadingScreen.h"
+#include "editor/ui/shell/LoadingScreen.h"
 #include "imgui.h"
 #include "imgui_impl_opengl3.h"
 #include "tests/support/GlHarness.h"
@@ -62,6 +62,7 @@ protected:
         g_logoTex = LoadLogo(AssetPath("Korvane.png"));
         ResetLoadingSteps();
         g_loadingHooks = LoadingHooks{};
+        InstallLoadingRuntime();
         UiProbeClear();
     }
     void TearDown() override {

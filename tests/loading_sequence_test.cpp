@@ -16,14 +16,14 @@
 #include <string>
 #include <vector>
 
-#include "editor/legacy/AppState.h"
-#include "editor/legacy/EditorLog.h"
-#include "editor/legacy/EntityStore.h"
-#include "editor/legacy/LoadingSequence.h"
-#include "editor/legacy/ProjectPaths.h"
-#include "editor/legacy/SceneFile.h"
-#include "editor/legacy/ShellLogic.h"
-#include "editor/legacy/Undo.h"
+#include "editor/legacy/base/AppState.h"
+#include "editor/legacy/base/EditorLog.h"
+#include "editor/legacy/scene/EntityStore.h"
+#include "editor/legacy/shell/LoadingSequence.h"
+#include "editor/legacy/base/ProjectPaths.h"
+#include "editor/legacy/files/SceneFile.h"
+#include "editor/legacy/shell/ShellLogic.h"
+#include "editor/legacy/scene/Undo.h"
 
 namespace fs = std::filesystem;
 

@@ -6,12 +6,12 @@
 
 #include <thread>
 
-#include "editor/legacy/AppState.h"
-#include "editor/legacy/EditorLog.h"
-#include "editor/legacy/EntityStore.h"
-#include "editor/legacy/app/UiProbe.h"
-#include "editor/ui/EditorHooks.h"
-#include "editor/ui/LogPanels.h"
+#include "editor/legacy/base/AppState.h"
+#include "editor/legacy/base/EditorLog.h"
+#include "editor/legacy/scene/EntityStore.h"
+#include "editor/ui/common/UiProbe.h"
+#include "editor/ui/common/EditorHooks.h"
+#include "editor/ui/shell/LogPanels.h"
 #include "imgui.h"
 #include "imgui_impl_opengl3.h"
 #include "imgui_internal.h"

@@ -11,8 +11,8 @@
 
 #include <string>
 
-#include "editor/legacy/EditorLog.h"
-#include "editor/legacy/MaterialFile.h"
+#include "editor/legacy/base/EditorLog.h"
+#include "editor/legacy/files/MaterialFile.h"
 #include "tests/support/TempTree.h"
 
 using korvane::test::ReadAll;

@@ -7,8 +7,8 @@
 #include <cmath>
 #include <limits>
 
-#include "editor/legacy/Entity.h"
-#include "editor/legacy/KorvaneMath.h"
+#include "editor/legacy/scene/Entity.h"
+#include "editor/legacy/scene/KorvaneMath.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <cmath>
 #include <limits>
 
-#include "editor/legacy/EntityStore.h"
-#include "editor/legacy/Particles.h"
+#include "editor/legacy/scene/EntityStore.h"
+#include "editor/legacy/play/Particles.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include "editor/legacy/EntityStore.h"
-#include "editor/legacy/Undo.h"
-#include "editor/ui/EditorCamera.h"
-#include "editor/ui/Picking.h"
+#include "editor/legacy/scene/EntityStore.h"
+#include "editor/legacy/scene/Undo.h"
+#include "editor/ui/viewport/EditorCamera.h"
+#include "editor/ui/viewport/Picking.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "editor/legacy/EditorLog.h"
-#include "editor/legacy/ProjectPaths.h"
+#include "editor/legacy/base/EditorLog.h"
+#include "editor/legacy/base/ProjectPaths.h"
 #include "tests/support/TempTree.h"
 
 using korvane::test::EnvGuard;

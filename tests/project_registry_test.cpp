@@ -13,10 +13,10 @@
 #include <sys/stat.h>
 #include <utime.h>
 
-#include "editor/legacy/AppState.h"
-#include "editor/legacy/EditorLog.h"
-#include "editor/legacy/ProjectPaths.h"
-#include "editor/legacy/ProjectRegistry.h"
+#include "editor/legacy/base/AppState.h"
+#include "editor/legacy/base/EditorLog.h"
+#include "editor/legacy/base/ProjectPaths.h"
+#include "editor/legacy/shell/ProjectRegistry.h"
 
 namespace fs = std::filesystem;
 

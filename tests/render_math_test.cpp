@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <limits>
 
-#include "editor/legacy/EntityStore.h"
-#include "editor/legacy/LoadFailureMemo.h"
+#include "editor/legacy/scene/EntityStore.h"
+#include "editor/legacy/base/LoadFailureMemo.h"
 #include "editor/render/RenderMath.h"
 #include "editor/render/RenderTargets.h"
 #include "editor/render/ShadingModel.h"

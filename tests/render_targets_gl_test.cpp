@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/legacy/SceneFile.h"
+#include "editor/legacy/files/SceneFile.h"
 #include "editor/render/ShadingModel.h"
 #include "tests/support/RenderFixture.h"
 

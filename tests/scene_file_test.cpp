@@ -19,12 +19,12 @@
 #include <random>
 #include <string>
 
-#include "editor/legacy/AppState.h"
-#include "editor/legacy/EditorLog.h"
-#include "editor/legacy/EntityStore.h"
-#include "editor/legacy/MaterialFile.h"
-#include "editor/legacy/SceneFile.h"
-#include "editor/legacy/Undo.h"
+#include "editor/legacy/base/AppState.h"
+#include "editor/legacy/base/EditorLog.h"
+#include "editor/legacy/scene/EntityStore.h"
+#include "editor/legacy/files/MaterialFile.h"
+#include "editor/legacy/files/SceneFile.h"
+#include "editor/legacy/scene/Undo.h"
 #include "tests/support/TempTree.h"
 
 using korvane::test::EnvGuard;

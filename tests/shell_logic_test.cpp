@@ -12,9 +12,9 @@
 #include <vector>
 #include <set>
 
-#include "editor/legacy/AppState.h"
-#include "editor/legacy/EntityStore.h"
-#include "editor/legacy/ShellLogic.h"
+#include "editor/legacy/base/AppState.h"
+#include "editor/legacy/scene/EntityStore.h"
+#include "editor/legacy/shell/ShellLogic.h"
 
 TEST(ShellClose, RoutingByStateDirtyAndMode) {
     struct Case {

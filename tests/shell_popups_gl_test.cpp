@@ -9,14 +9,14 @@
 #include <fstream>
 #include <sstream>
 
-#include "editor/legacy/AppState.h"
-#include "editor/legacy/EditorLog.h"
-#include "editor/legacy/EntityStore.h"
-#include "editor/legacy/ProjectPaths.h"
-#include "editor/legacy/SceneFile.h"
-#include "editor/legacy/ShellLogic.h"
-#include "editor/legacy/app/Shell.h"
-#include "editor/legacy/app/UiProbe.h"
+#include "editor/legacy/base/AppState.h"
+#include "editor/legacy/base/EditorLog.h"
+#include "editor/legacy/scene/EntityStore.h"
+#include "editor/legacy/base/ProjectPaths.h"
+#include "editor/legacy/files/SceneFile.h"
+#include "editor/legacy/shell/ShellLogic.h"
+#include "editor/ui/shell/ScenePopups.h"
+#include "editor/ui/common/UiProbe.h"
 #include "imgui.h"
 #include "imgui_impl_opengl3.h"
 #include "tests/support/GlHarness.h"

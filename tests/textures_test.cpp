@@ -19,8 +19,8 @@
 #include "editor/assets/EditorIcons.h"
 #include "editor/assets/ImageCodec.h"
 #include "editor/assets/Textures.h"
-#include "editor/legacy/EditorLog.h"
-#include "editor/legacy/ProjectPaths.h"
+#include "editor/legacy/base/EditorLog.h"
+#include "editor/legacy/base/ProjectPaths.h"
 
 namespace fs = std::filesystem;
 

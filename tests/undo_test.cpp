@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "editor/legacy/EditorLog.h"
-#include "editor/legacy/Entity.h"
-#include "editor/legacy/EntityStore.h"
-#include "editor/legacy/Undo.h"
+#include "editor/legacy/base/EditorLog.h"
+#include "editor/legacy/scene/Entity.h"
+#include "editor/legacy/scene/EntityStore.h"
+#include "editor/legacy/scene/Undo.h"
 #include "tests/support/SceneModel.h"
 
 namespace {

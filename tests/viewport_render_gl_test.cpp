@@ -6,9 +6,9 @@
 
 #include <vector>
 
-#include "editor/ui/EditorCamera.h"
-#include "editor/ui/Gizmo.h"
-#include "editor/ui/ViewportRender.h"
+#include "editor/ui/viewport/EditorCamera.h"
+#include "editor/ui/viewport/Gizmo.h"
+#include "editor/ui/viewport/ViewportRender.h"
 #include "tests/support/RenderFixture.h"
 
 using namespace korvane::test;

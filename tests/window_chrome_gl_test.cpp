@@ -10,7 +10,7 @@
 
 #include "editor/assets/ImageCodec.h"
 
-#include "editor/legacy/app/WindowChrome.h"
+#include "editor/ui/common/WindowChrome.h"
 #include "editor/render/GL.h"
 #include "imgui.h"
 #include "imgui_internal.h"

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/legacy/WindowLayout.h"
+#include "editor/legacy/shell/WindowLayout.h"
 
 TEST(WindowLayout, WorkAreaFallbackAndFloor) {
     WorkArea none = SanitizeWorkArea(false, 5, 5, 10, 10);

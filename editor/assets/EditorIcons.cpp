@@ -3,8 +3,8 @@
 #include <chrono>
 
 #include "editor/assets/Textures.h"
-#include "editor/legacy/EditorLog.h"
-#include "editor/legacy/ProjectPaths.h"
+#include "editor/legacy/base/EditorLog.h"
+#include "editor/legacy/base/ProjectPaths.h"
 
 uint32_t g_icoCam = 0, g_icoLight = 0, g_icoMesh = 0, g_icoScript = 0, g_icoObj = 0, g_icoPlay = 0, g_icoPause = 0,
          g_icoStop = 0;

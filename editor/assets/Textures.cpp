@@ -9,9 +9,9 @@
 
 #include "editor/assets/EditorIcons.h"
 #include "editor/assets/ImageCodec.h"
-#include "editor/legacy/AppState.h"
-#include "editor/legacy/EditorLog.h"
-#include "editor/legacy/ProjectPaths.h"
+#include "editor/legacy/base/AppState.h"
+#include "editor/legacy/base/EditorLog.h"
+#include "editor/legacy/base/ProjectPaths.h"
 #include "editor/render/GL.h"
 
 std::unordered_map<std::string, uint32_t> g_textureCache;

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "editor/legacy/LegacyKorvaneApp.h"
+#include "editor/legacy/app/LegacyKorvaneApp.h"
 #include "engine/core/CrashGuards.h"
 #include "engine/core/EngineContext.h"
 

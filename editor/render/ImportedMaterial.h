@@ -3,7 +3,7 @@
 // The glTF loader fills these; the renderer reads them
 // (SetImportedMaterialUniforms) and the primitive path builds a default one.
 
-#include "editor/legacy/KorvaneMath.h"
+#include "editor/legacy/scene/KorvaneMath.h"
 
 struct ImportedMaterial {
     char name[128] = "Material";

@@ -6,9 +6,9 @@
 #include <initializer_list>
 #include <string>
 
-#include "editor/legacy/EditorLog.h"
+#include "editor/legacy/base/EditorLog.h"
 #include "editor/assets/Textures.h"
-#include "editor/legacy/EntityStore.h"
+#include "editor/legacy/scene/EntityStore.h"
 #include "editor/render/GL.h"
 #include "editor/render/Meshes.h"
 #include "editor/render/Programs.h"

@@ -16,8 +16,8 @@
 // imported-model cache. A model that cannot be drawn is logged once and then
 // skipped until its file changes (g_failedModelLoads).
 
-#include "editor/legacy/Entity.h"
-#include "editor/legacy/LoadFailureMemo.h"
+#include "editor/legacy/scene/Entity.h"
+#include "editor/legacy/base/LoadFailureMemo.h"
 #include "editor/render/ImportedMaterial.h"
 #include "editor/render/RenderMath.h"
 

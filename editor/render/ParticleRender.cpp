@@ -2,7 +2,7 @@
 
 #include <cmath>
 
-#include "editor/legacy/Particles.h"
+#include "editor/legacy/play/Particles.h"
 #include "editor/render/GL.h"
 #include "editor/render/Programs.h"
 #include "editor/render/ShaderSources.h"

@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "editor/legacy/KorvaneMath.h"
+#include "editor/legacy/scene/KorvaneMath.h"
 
 struct Particle;
 

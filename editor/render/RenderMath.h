@@ -17,7 +17,7 @@
 
 #include <vector>
 
-#include "editor/legacy/Entity.h"
+#include "editor/legacy/scene/Entity.h"
 
 constexpr int kMaxLightSlots = 32;
 

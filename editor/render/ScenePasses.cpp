@@ -1,6 +1,6 @@
 #include "editor/render/ScenePasses.h"
 
-#include "editor/legacy/EntityStore.h"
+#include "editor/legacy/scene/EntityStore.h"
 #include "editor/render/GL.h"
 #include "editor/render/LitPass.h"
 #include "editor/render/Meshes.h"

@@ -11,7 +11,7 @@
 // A zero-sized target or window, a missing camera or a degenerate camera
 // skips the pass; program 0 (failed link) clears the target and draws nothing.
 
-#include "editor/legacy/Entity.h"
+#include "editor/legacy/scene/Entity.h"
 
 void RenderCameraSceneToFBO(int cameraId, unsigned fbo, int w, int h);
 void RenderPreviewFBO(int cameraId);

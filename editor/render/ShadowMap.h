@@ -8,7 +8,7 @@
 //   DrawMeshRendererShadow            one renderer's geometry, current program
 //   BindShadowMapForLitPass           unit 1 + uShadowMVP for a lit pass
 
-#include "editor/legacy/Entity.h"
+#include "editor/legacy/scene/Entity.h"
 
 constexpr int kShadowMapSize = 2048;
 

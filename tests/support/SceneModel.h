@@ -6,9 +6,9 @@
 
 #include <cstring>
 
-#include "editor/legacy/Entity.h"
-#include "editor/legacy/EntityStore.h"
-#include "editor/legacy/Undo.h"
+#include "editor/legacy/scene/Entity.h"
+#include "editor/legacy/scene/EntityStore.h"
+#include "editor/legacy/scene/Undo.h"
 
 namespace korvane::test {
 

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "editor/legacy/app/UiProbe.h"
+#include "editor/ui/common/UiProbe.h"
 #include "imgui.h"
 
 namespace korvane::test {

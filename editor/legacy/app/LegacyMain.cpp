@@ -5,8 +5,8 @@
 // "Seam:" with the call that goes there; until then the frame simply has
 // nothing to draw for them.
 
-#include "editor/legacy/LegacyKorvaneApp.h"
-#include "editor/legacy/LoadingSequence.h"
+#include "editor/legacy/app/LegacyKorvaneApp.h"
+#include "editor/legacy/shell/LoadingSequence.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -19,34 +19,34 @@
 
 #include <unistd.h>
 
-#include "editor/legacy/AppState.h"
-#include "editor/legacy/EditorLog.h"
-#include "editor/legacy/Entity.h"
-#include "editor/legacy/EntityStore.h"
-#include "editor/legacy/ProjectPaths.h"
-#include "editor/legacy/ProjectRegistry.h"
-#include "editor/legacy/ShellLogic.h"
-#include "editor/legacy/WindowLayout.h"
-#include "editor/legacy/app/LoadingSteps.h"
-#include "editor/legacy/app/Shell.h"
-#include "editor/legacy/app/UiProbe.h"
-#include "editor/legacy/app/WindowChrome.h"
-#include "editor/legacy/platform/NativeWindow.h"
+#include "editor/legacy/base/AppState.h"
+#include "editor/legacy/base/EditorLog.h"
+#include "editor/legacy/scene/Entity.h"
+#include "editor/legacy/scene/EntityStore.h"
+#include "editor/legacy/base/ProjectPaths.h"
+#include "editor/legacy/shell/ProjectRegistry.h"
+#include "editor/legacy/shell/ShellLogic.h"
+#include "editor/legacy/shell/WindowLayout.h"
+#include "editor/ui/frame/LoadingSteps.h"
+#include "editor/legacy/app/MainLoop.h"
+#include "editor/ui/common/AppWindow.h"
+#include "editor/ui/shell/ScenePopups.h"
+#include "editor/ui/common/UiProbe.h"
+#include "editor/ui/common/WindowChrome.h"
+#include "editor/ui/common/NativeWindow.h"
 #include "editor/render/GL.h"
 #include "editor/render/Programs.h"
 #include "editor/render/Renderer.h"
-#include "editor/ui/EditorFrame.h"
-#include "editor/ui/LoadingScreen.h"
-#include "editor/ui/LogPanels.h"
-#include "editor/ui/ProjectHub.h"
+#include "editor/ui/frame/EditorFrame.h"
+#include "editor/ui/shell/LoadingScreen.h"
+#include "editor/ui/shell/LogPanels.h"
+#include "editor/ui/shell/ProjectHub.h"
 #include "editor/assets/EditorIcons.h"
 #include "editor/assets/Textures.h"
 #include "imgui.h"
 #include "imgui_impl_glfw.h"
 #include "imgui_impl_opengl3.h"
 
-GLFWwindow* g_win = nullptr;
-ImFont* g_iconFont = nullptr;
 
 namespace {
 

@@ -1,0 +1,5 @@
+#pragma once
+// Per-frame helpers of the main loop (LegacyMain.cpp).
+
+void ApplySwapIntervalForAppState();
+void PaceMainLoop();
