@@ -234,9 +234,13 @@ TEST_F(UndoTest, HistoryIsBoundedByBytesOldestFirst) {
     for (int i = 0; i < 20; ++i) AddEnt("e", -1);
     size_t one = SnapshotBytes(CaptureSceneSnapshot());
     g_undoByteCap = one * 10 + one / 2;
+    // Each edit touches every entity, so no two entries share entity records
+    // and each costs about one whole snapshot.
     for (int i = 0; i < 30; ++i) {
         std::string label = "edit " + std::to_string(i);
-        Edit(label.c_str(), [] {});
+        Edit(label.c_str(), [] {
+            for (Entity& e : g_ents) e.transform.position.x += 1.0f;
+        });
     }
     EXPECT_LE(UndoHistoryBytes(), g_undoByteCap);
     EXPECT_EQ(g_undoStack.size(), 10u);

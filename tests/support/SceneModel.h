@@ -57,11 +57,12 @@ inline bool SameSnapshot(const SceneSnapshot& a, const SceneSnapshot& b) {
         if (!SameEntity(a.ents[i], b.ents[i])) return false;
     if (a.scriptMeta.size() != b.scriptMeta.size()) return false;
     for (const auto& [id, meta] : a.scriptMeta) {
-        auto it = b.scriptMeta.find(id);
-        if (it == b.scriptMeta.end() || !SameBytes(meta, it->second)) return false;
+        const ScriptMeta* other = b.scriptMeta.Find(id);
+        if (!other || !SameBytes(meta, *other)) return false;
     }
     return a.nextId == b.nextId && a.selId == b.selId && a.lastSelId == b.lastSelId &&
-           a.ambientStrength == b.ambientStrength && a.exposure == b.exposure && SameBytes(a.engine, b.engine) &&
+           a.AmbientStrength() == b.AmbientStrength() && a.Exposure() == b.Exposure() &&
+           SameBytes(a.Engine(), b.Engine()) &&
            std::strcmp(a.inspectorMatPath, b.inspectorMatPath) == 0 &&
            SameBytes(a.inspectorEditMat, b.inspectorEditMat) && std::strcmp(a.selFilePath, b.selFilePath) == 0;
 }

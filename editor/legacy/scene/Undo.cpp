@@ -13,50 +13,25 @@ char g_undoPendingLabel[64] = "";
 bool g_undoPendingActive = false;
 size_t g_undoByteCap = kUndoDefaultByteCap;
 
-static size_t s_historyBytes = 0;  // sum of entry.bytes over both stacks
+static size_t s_historyBytes = 0;  // see HoldEntry
 
 static const char* const kDefaultLabel = "Inspector Change";
 
-SceneSnapshot CaptureSceneSnapshot() {
-    SceneSnapshot s;
-    s.ents = g_ents;
-    s.nextId = g_nextId;
-    s.selId = g_selId;
-    s.lastSelId = g_lastEntitySelId;
-    s.ambientStrength = g_ambientStrength;
-    s.exposure = g_lightingExposure;
-    s.engine = g_engine;
-    CopyTextField(s.inspectorMatPath, g_inspectorMatPath);
-    s.inspectorEditMat = g_inspectorEditMat;
-    CopyTextField(s.selFilePath, g_selFilePath);
-    s.scriptMeta = g_scriptMeta;
-    return s;
+// An entry entering the history takes a hold on each of its blocks; a block
+// adds its bytes when its first hold is taken and frees them with its last.
+static void HoldEntry(UndoEntry& entry) {
+    entry.bytes = sizeof(UndoEntry) - sizeof(SceneSnapshot) + SnapshotAccess::OwnBytes(entry.snapshot);
+    s_historyBytes += entry.bytes;
+    SnapshotAccess::ForEachBlock(entry.snapshot, [](uint32_t& holds, size_t bytes) {
+        if (holds++ == 0) s_historyBytes += bytes;
+    });
 }
 
-void RestoreSceneSnapshot(const SceneSnapshot& s) {
-    g_ents = s.ents;
-    g_nextId = s.nextId;
-    g_selId = s.selId;
-    g_lastEntitySelId = s.lastSelId;
-    g_ambientStrength = s.ambientStrength;
-    g_lightingExposure = s.exposure;
-    g_engine = s.engine;
-    CopyTextField(g_inspectorMatPath, s.inspectorMatPath);
-    g_inspectorEditMat = s.inspectorEditMat;
-    CopyTextField(g_selFilePath, s.selFilePath);
-    g_scriptMeta = s.scriptMeta;
-    RebuildEntityIndex();
-    if (!EntityExists(g_selId)) g_selId = -1;
-    if (!EntityExists(g_lastEntitySelId)) g_lastEntitySelId = -1;
-}
-
-size_t SnapshotBytes(const SceneSnapshot& s) {
-    size_t bytes = sizeof(SceneSnapshot) + s.ents.capacity() * sizeof(Entity);
-    for (const Entity& e : s.ents) bytes += e.children.capacity() * sizeof(int32_t);
-    // Node-based map: one allocation per entry plus the bucket array.
-    bytes += s.scriptMeta.size() * (sizeof(ScriptMeta) + sizeof(int32_t) + 2 * sizeof(void*));
-    bytes += s.scriptMeta.bucket_count() * sizeof(void*);
-    return bytes;
+static void ReleaseEntry(const UndoEntry& entry) {
+    s_historyBytes -= entry.bytes;
+    SnapshotAccess::ForEachBlock(entry.snapshot, [](uint32_t& holds, size_t bytes) {
+        if (--holds == 0) s_historyBytes -= bytes;
+    });
 }
 
 size_t UndoHistoryBytes() { return s_historyBytes; }
@@ -64,12 +39,12 @@ size_t UndoHistoryBytes() { return s_historyBytes; }
 static void ClosePending() {
     g_undoPendingActive = false;
     g_undoPendingLabel[0] = '\0';
-    // Release the copy: a pending snapshot of a large scene is megabytes.
+    // Let go of the blocks only the pending snapshot still shares.
     g_undoPendingSnapshot = SceneSnapshot();
 }
 
 static void DropFront(std::deque<UndoEntry>& stack) {
-    s_historyBytes -= stack.front().bytes;
+    ReleaseEntry(stack.front());
     stack.pop_front();
 }
 
@@ -77,8 +52,7 @@ static void PushEntry(std::deque<UndoEntry>& stack, SceneSnapshot&& snapshot, co
     UndoEntry entry;
     entry.snapshot = std::move(snapshot);
     CopyTextField(entry.label, (label && label[0]) ? label : kDefaultLabel);
-    entry.bytes = SnapshotBytes(entry.snapshot);
-    s_historyBytes += entry.bytes;
+    HoldEntry(entry);
     stack.push_back(std::move(entry));
 }
 
@@ -143,7 +117,7 @@ static bool SwapWithHistory(std::deque<UndoEntry>& from, std::deque<UndoEntry>& 
     if (from.empty()) return false;
     UndoEntry taken = std::move(from.back());
     from.pop_back();
-    s_historyBytes -= taken.bytes;
+    ReleaseEntry(taken);
     CopyTextField(label, taken.label);
     PushEntry(to, CaptureSceneSnapshot(), taken.label);
     RestoreSceneSnapshot(taken.snapshot);
@@ -165,8 +139,10 @@ void PerformRedo() {
 }
 
 void UndoClearHistory() {
-    g_undoStack.clear();
-    g_redoStack.clear();
-    s_historyBytes = 0;
+    while (!g_undoStack.empty()) DropFront(g_undoStack);
+    ClearRedo();
     ClosePending();
+    // The next capture belongs to another scene (or starts this one afresh):
+    // nothing to share with, and the old records need not stay alive.
+    ForgetSnapshotReference();
 }

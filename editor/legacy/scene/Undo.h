@@ -12,33 +12,20 @@
 //
 // History is bounded twice: at most kUndoMaxEntries undo entries, and at most
 // g_undoByteCap bytes over both stacks (oldest undo entries go first).
+// Snapshots share the records that did not change (UndoSnapshot.h), and the
+// byte count follows: a shared block counts once while any entry holds it,
+// so dropping the oldest entry frees only what no later entry shares.
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <unordered_map>
-#include <vector>
 
-#include "editor/legacy/scene/Entity.h"
-
-struct SceneSnapshot {
-    std::vector<Entity> ents;  // full copies, children included
-    int32_t nextId = 1;
-    int32_t selId = -1;
-    int32_t lastSelId = -1;
-    float ambientStrength = 0.1f;
-    float exposure = 1.15f;
-    EngineRenderSettings engine;
-    char inspectorMatPath[1024] = "";
-    Material inspectorEditMat;
-    char selFilePath[1024] = "";
-    std::unordered_map<int32_t, ScriptMeta> scriptMeta;
-};
+#include "editor/legacy/scene/UndoSnapshot.h"
 
 struct UndoEntry {
     SceneSnapshot snapshot;
     char label[64] = "";
-    size_t bytes = 0;  // SnapshotBytes(snapshot), kept for the byte cap
+    size_t bytes = 0;  // the entry's own lists; shared blocks are counted apart
 };
 
 constexpr size_t kUndoMaxEntries = 256;
@@ -51,14 +38,8 @@ extern char g_undoPendingLabel[64];
 extern bool g_undoPendingActive;
 extern size_t g_undoByteCap;  // bytes over both stacks; settable for tests and settings
 
-SceneSnapshot CaptureSceneSnapshot();
-// Writes every captured value back and rebuilds the index; a selection that
-// no longer exists becomes -1. Does not touch the dirty flag or the stacks.
-void RestoreSceneSnapshot(const SceneSnapshot& s);
-
-// Memory a snapshot holds (entities, children lists, script metadata).
-size_t SnapshotBytes(const SceneSnapshot& s);
-// Bytes held by both stacks.
+// Bytes held by both stacks: every entry's own lists plus every block any
+// entry references, each block once.
 size_t UndoHistoryBytes();
 
 // Records a finished edit (label null or empty -> "Inspector Change"), empties
