@@ -111,25 +111,16 @@ size_t DistinctEntityRecords() {
 }
 
 // The byte count recomputed from scratch: every entry's own lists, and every
-// distinct block once; also checks each block's hold count.
+// distinct block once.
 ::testing::AssertionResult HistoryAccountingConsistent() {
-    std::map<const uint32_t*, std::pair<uint32_t, size_t>> blocks;  // holds counter -> (entries, bytes)
+    std::vector<const SceneSnapshot*> held;
     size_t own = 0;
     for (const auto* stack : {&g_undoStack, &g_redoStack})
         for (const UndoEntry& entry : *stack) {
-            own += sizeof(UndoEntry) - sizeof(SceneSnapshot) + SnapshotAccess::OwnBytes(entry.snapshot);
-            SnapshotAccess::ForEachBlock(entry.snapshot, [&](uint32_t& holds, size_t bytes) {
-                auto& b = blocks[&holds];
-                ++b.first;
-                b.second = bytes;
-            });
+            own += sizeof(UndoEntry) - sizeof(SceneSnapshot) + SnapshotOwnBytes(entry.snapshot);
+            held.push_back(&entry.snapshot);
         }
-    size_t total = own;
-    for (const auto& [holds, b] : blocks) {
-        if (*holds != b.first)
-            return ::testing::AssertionFailure() << "a block counts " << *holds << " holds, held by " << b.first;
-        total += b.second;
-    }
+    const size_t total = own + DistinctSnapshotBytes(held);
     if (total != UndoHistoryBytes())
         return ::testing::AssertionFailure() << "history reports " << UndoHistoryBytes() << " bytes, holds " << total;
     return ::testing::AssertionSuccess();

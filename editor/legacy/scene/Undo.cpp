@@ -17,21 +17,15 @@ static size_t s_historyBytes = 0;  // see HoldEntry
 
 static const char* const kDefaultLabel = "Inspector Change";
 
-// An entry entering the history takes a hold on each of its blocks; a block
-// adds its bytes when its first hold is taken and frees them with its last.
+// An entry's own lists count while it is in the history; its blocks count
+// from the first entry that holds them to the last (HoldSnapshotBlocks).
 static void HoldEntry(UndoEntry& entry) {
-    entry.bytes = sizeof(UndoEntry) - sizeof(SceneSnapshot) + SnapshotAccess::OwnBytes(entry.snapshot);
-    s_historyBytes += entry.bytes;
-    SnapshotAccess::ForEachBlock(entry.snapshot, [](uint32_t& holds, size_t bytes) {
-        if (holds++ == 0) s_historyBytes += bytes;
-    });
+    entry.bytes = sizeof(UndoEntry) - sizeof(SceneSnapshot) + SnapshotOwnBytes(entry.snapshot);
+    s_historyBytes += entry.bytes + HoldSnapshotBlocks(entry.snapshot);
 }
 
 static void ReleaseEntry(const UndoEntry& entry) {
-    s_historyBytes -= entry.bytes;
-    SnapshotAccess::ForEachBlock(entry.snapshot, [](uint32_t& holds, size_t bytes) {
-        if (--holds == 0) s_historyBytes -= bytes;
-    });
+    s_historyBytes -= entry.bytes + ReleaseSnapshotBlocks(entry.snapshot);
 }
 
 size_t UndoHistoryBytes() { return s_historyBytes; }

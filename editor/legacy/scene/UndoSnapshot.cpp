@@ -70,20 +70,84 @@ SnapshotBlock<SceneSettingsRecord>::SnapshotBlock(const SceneSettingsRecord& v) 
     std::memcpy(static_cast<void*>(&value), &v, sizeof(SceneSettingsRecord));
 }
 
-size_t SnapshotAccess::BlockBytes(const SnapshotEntities::Block& b) {
-    return sizeof(b) + kBlockOverhead + b.value.children.capacity() * sizeof(int32_t);
-}
-size_t SnapshotAccess::BlockBytes(const SnapshotScriptMeta::Block& b) { return sizeof(b) + kBlockOverhead; }
-size_t SnapshotAccess::BlockBytes(const SnapshotBlock<SceneSettingsRecord>& b) { return sizeof(b) + kBlockOverhead; }
+struct SnapshotAccess {
+    using Chunk = SnapshotEntities::Chunk;
+    using ChunkPtr = SnapshotEntities::ChunkPtr;
+    using SettingsBlock = SnapshotBlock<SceneSettingsRecord>;
 
-size_t SnapshotAccess::OwnBytes(const SceneSnapshot& s) {
-    return sizeof(SceneSnapshot) + s.ents.blocks_.capacity() * sizeof(SnapshotEntities::BlockPtr) +
-           s.scriptMeta.slots_.capacity() * sizeof(SnapshotScriptMeta::Slot);
+    static std::vector<ChunkPtr>& Chunks(SnapshotEntities& e) { return e.chunks_; }
+    static const std::vector<ChunkPtr>& Chunks(const SnapshotEntities& e) { return e.chunks_; }
+    static size_t& Size(SnapshotEntities& e) { return e.size_; }
+    static std::vector<SnapshotScriptMeta::Slot>& Slots(SnapshotScriptMeta& m) { return m.slots_; }
+    static const std::vector<SnapshotScriptMeta::Slot>& Slots(const SnapshotScriptMeta& m) { return m.slots_; }
+    static std::shared_ptr<const SettingsBlock>& Settings(SceneSnapshot& s) { return s.settings_; }
+    static const std::shared_ptr<const SettingsBlock>& Settings(const SceneSnapshot& s) { return s.settings_; }
+
+    static size_t Bytes(const SnapshotEntities::Block& b) {
+        return sizeof(b) + kBlockOverhead + b.value.children.capacity() * sizeof(int32_t);
+    }
+    static size_t Bytes(const Chunk& c) { return sizeof(c) + kBlockOverhead; }
+    static size_t Bytes(const SnapshotScriptMeta::Block& b) { return sizeof(b) + kBlockOverhead; }
+    static size_t Bytes(const SettingsBlock& b) { return sizeof(b) + kBlockOverhead; }
+
+    // Visits the snapshot's blocks top down: f(chunk or block) returns whether
+    // to go on into what it holds (only chunks hold anything).
+    template <class F>
+    static void Walk(const SceneSnapshot& s, F&& f) {
+        for (const ChunkPtr& chunk : s.ents.chunks_)
+            if (f(*chunk))
+                for (size_t k = 0; k < chunk->count; ++k) f(*chunk->blocks[k]);
+        for (const auto& slot : s.scriptMeta.slots_) f(*slot.second);
+        if (s.settings_) f(*s.settings_);
+    }
+};
+
+size_t SnapshotOwnBytes(const SceneSnapshot& s) {
+    return sizeof(SceneSnapshot) + SnapshotAccess::Chunks(s.ents).capacity() * sizeof(SnapshotEntities::ChunkPtr) +
+           SnapshotAccess::Slots(s.scriptMeta).capacity() * sizeof(SnapshotScriptMeta::Slot);
 }
 
 size_t SnapshotBytes(const SceneSnapshot& s) {
-    size_t bytes = SnapshotAccess::OwnBytes(s);
-    SnapshotAccess::ForEachBlock(s, [&](uint32_t&, size_t blockBytes) { bytes += blockBytes; });
+    size_t bytes = SnapshotOwnBytes(s);
+    SnapshotAccess::Walk(s, [&](const auto& b) {
+        bytes += SnapshotAccess::Bytes(b);
+        return true;
+    });
+    return bytes;
+}
+
+// A chunk's holds count the history entries that reference it; a record's
+// holds count the held chunks (or entries, for script metadata and settings)
+// that reference it. So a shared chunk costs nothing to hold again.
+size_t HoldSnapshotBlocks(const SceneSnapshot& s) {
+    size_t bytes = 0;
+    SnapshotAccess::Walk(s, [&](const auto& b) {
+        if (b.historyHolds++ != 0) return false;
+        bytes += SnapshotAccess::Bytes(b);
+        return true;
+    });
+    return bytes;
+}
+
+size_t ReleaseSnapshotBlocks(const SceneSnapshot& s) {
+    size_t bytes = 0;
+    SnapshotAccess::Walk(s, [&](const auto& b) {
+        if (--b.historyHolds != 0) return false;
+        bytes += SnapshotAccess::Bytes(b);
+        return true;
+    });
+    return bytes;
+}
+
+size_t DistinctSnapshotBytes(const std::vector<const SceneSnapshot*>& snapshots) {
+    std::unordered_map<const void*, size_t> seen;
+    for (const SceneSnapshot* s : snapshots)
+        SnapshotAccess::Walk(*s, [&](const auto& b) {
+            seen.emplace(&b, SnapshotAccess::Bytes(b));
+            return true;
+        });
+    size_t bytes = 0;
+    for (const auto& [block, size] : seen) bytes += size;
     return bytes;
 }
 
@@ -119,31 +183,60 @@ static SceneSnapshot s_reference;
 void ForgetSnapshotReference() { s_reference = SceneSnapshot(); }
 
 static void CaptureEntities(SceneSnapshot& s) {
-    const auto& previous = SnapshotAccess::Blocks(s_reference.ents);
-    auto& blocks = SnapshotAccess::Blocks(s.ents);
-    blocks.reserve(g_ents.size());
-    // Entities usually keep their positions between captures; when one does
-    // not (added, removed, moved into a freed slot) it is found by id.
+    constexpr size_t kChunk = SnapshotEntities::kChunkSize;
+    const auto& previous = SnapshotAccess::Chunks(s_reference.ents);
+    const size_t previousSize = s_reference.ents.size();
+    auto previousBlock = [&](size_t i) -> const SnapshotEntities::BlockPtr& {
+        return previous[i / kChunk]->blocks[i % kChunk];
+    };
+    auto& chunks = SnapshotAccess::Chunks(s.ents);
+    const size_t n = g_ents.size();
+    chunks.reserve((n + kChunk - 1) / kChunk);
+    SnapshotAccess::Size(s.ents) = n;
+
+    // Entities usually keep their positions between captures; one that does
+    // not (added, removed, moved into a freed slot) is looked up by id.
     std::unordered_map<int32_t, size_t> previousById;
     bool indexed = false;
-    for (size_t i = 0; i < g_ents.size(); ++i) {
+    auto blockFor = [&](size_t i) -> SnapshotEntities::BlockPtr {
         const Entity& live = g_ents[i];
         const SnapshotEntities::BlockPtr* candidate = nullptr;
-        if (i < previous.size() && previous[i]->value.id == live.id) {
-            candidate = &previous[i];
-        } else if (!previous.empty()) {
+        if (i < previousSize && previousBlock(i)->value.id == live.id) {
+            candidate = &previousBlock(i);
+        } else if (previousSize > 0) {
             if (!indexed) {
-                previousById.reserve(previous.size());
-                for (size_t j = 0; j < previous.size(); ++j) previousById.emplace(previous[j]->value.id, j);
+                previousById.reserve(previousSize);
+                for (size_t j = 0; j < previousSize; ++j) previousById.emplace(previousBlock(j)->value.id, j);
                 indexed = true;
             }
             auto it = previousById.find(live.id);
-            if (it != previousById.end()) candidate = &previous[it->second];
+            if (it != previousById.end()) candidate = &previousBlock(it->second);
         }
-        if (candidate && SameEntityValue((*candidate)->value, live))
-            blocks.push_back(*candidate);
-        else
-            blocks.push_back(std::make_shared<const SnapshotEntities::Block>(live));
+        if (candidate && SameEntityValue((*candidate)->value, live)) return *candidate;
+        return std::make_shared<const SnapshotEntities::Block>(live);
+    };
+
+    for (size_t begin = 0; begin < n; begin += kChunk) {
+        const size_t count = std::min(kChunk, n - begin);
+        const size_t c = begin / kChunk;
+        const SnapshotEntities::Chunk* old = c < previous.size() ? previous[c].get() : nullptr;
+        // Leading records equal to the previous capture's at the same place.
+        size_t same = 0;
+        if (old) {
+            const size_t limit = std::min(count, old->count);
+            while (same < limit && old->blocks[same]->value.id == g_ents[begin + same].id &&
+                   SameEntityValue(old->blocks[same]->value, g_ents[begin + same]))
+                ++same;
+        }
+        if (old && same == count && old->count == count) {
+            chunks.push_back(previous[c]);
+            continue;
+        }
+        auto chunk = std::make_shared<SnapshotEntities::Chunk>();
+        chunk->count = count;
+        for (size_t k = 0; k < same; ++k) chunk->blocks[k] = old->blocks[k];
+        for (size_t k = same; k < count; ++k) chunk->blocks[k] = blockFor(begin + k);
+        chunks.push_back(std::move(chunk));
     }
 }
 
@@ -194,9 +287,10 @@ SceneSnapshot CaptureSceneSnapshot() {
 }
 
 void RestoreSceneSnapshot(const SceneSnapshot& s) {
-    const auto& blocks = SnapshotAccess::Blocks(s.ents);
-    g_ents.resize(blocks.size());
-    for (size_t i = 0; i < blocks.size(); ++i) CopyEntityValue(g_ents[i], blocks[i]->value);
+    g_ents.resize(s.ents.size());
+    size_t i = 0;
+    for (const auto& chunk : SnapshotAccess::Chunks(s.ents))
+        for (size_t k = 0; k < chunk->count; ++k) CopyEntityValue(g_ents[i++], chunk->blocks[k]->value);
     g_nextId = s.nextId;
     g_selId = s.selId;
     g_lastEntitySelId = s.lastSelId;

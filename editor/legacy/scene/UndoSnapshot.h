@@ -21,8 +21,10 @@
 // immutable and reference-counted atomically); capture and restore touch the
 // live scene and run on the main thread only.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -46,10 +48,21 @@ struct SceneSettingsRecord {
     float exposure = 1.15f;
 };
 
+// The entity list is held in chunks of kChunkSize block references; a chunk
+// whose records all stayed the same is shared as a whole, so a step that
+// changes one entity of 10,000 adds one chunk and one record, not a list of
+// 10,000 references.
 class SnapshotEntities {
 public:
     using Block = SnapshotBlock<Entity>;
     using BlockPtr = std::shared_ptr<const Block>;
+    static constexpr size_t kChunkSize = 64;
+    struct Chunk {
+        std::array<BlockPtr, kChunkSize> blocks;
+        size_t count = 0;
+        mutable uint32_t historyHolds = 0;  // as SnapshotBlock::historyHolds
+    };
+    using ChunkPtr = std::shared_ptr<const Chunk>;
 
     class const_iterator {
     public:
@@ -59,38 +72,40 @@ public:
         using pointer = const Entity*;
         using reference = const Entity&;
         const_iterator() = default;
-        explicit const_iterator(std::vector<BlockPtr>::const_iterator it) : it_(it) {}
-        const Entity& operator*() const { return (*it_)->value; }
-        const Entity* operator->() const { return &(*it_)->value; }
+        const_iterator(const SnapshotEntities* owner, size_t i) : owner_(owner), i_(i) {}
+        const Entity& operator*() const { return (*owner_)[i_]; }
+        const Entity* operator->() const { return &(*owner_)[i_]; }
         const_iterator& operator++() {
-            ++it_;
+            ++i_;
             return *this;
         }
         const_iterator operator++(int) {
             const_iterator old = *this;
-            ++it_;
+            ++i_;
             return old;
         }
-        bool operator==(const const_iterator& o) const { return it_ == o.it_; }
-        bool operator!=(const const_iterator& o) const { return it_ != o.it_; }
+        bool operator==(const const_iterator& o) const { return i_ == o.i_ && owner_ == o.owner_; }
+        bool operator!=(const const_iterator& o) const { return !(*this == o); }
 
     private:
-        std::vector<BlockPtr>::const_iterator it_;
+        const SnapshotEntities* owner_ = nullptr;
+        size_t i_ = 0;
     };
 
-    size_t size() const { return blocks_.size(); }
-    bool empty() const { return blocks_.empty(); }
+    size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
     // The address of an entity is its block's: two snapshots that share the
     // record return the same address.
-    const Entity& operator[](size_t i) const { return blocks_[i]->value; }
-    const Entity& front() const { return blocks_.front()->value; }
-    const Entity& back() const { return blocks_.back()->value; }
-    const_iterator begin() const { return const_iterator(blocks_.begin()); }
-    const_iterator end() const { return const_iterator(blocks_.end()); }
+    const Entity& operator[](size_t i) const { return chunks_[i / kChunkSize]->blocks[i % kChunkSize]->value; }
+    const Entity& front() const { return (*this)[0]; }
+    const Entity& back() const { return (*this)[size_ - 1]; }
+    const_iterator begin() const { return const_iterator(this, 0); }
+    const_iterator end() const { return const_iterator(this, size_); }
 
 private:
     friend struct SnapshotAccess;
-    std::vector<BlockPtr> blocks_;
+    std::vector<ChunkPtr> chunks_;
+    size_t size_ = 0;
 };
 
 class SnapshotScriptMeta {
@@ -176,33 +191,16 @@ size_t SnapshotBytes(const SceneSnapshot& s);
 bool SameEntityValue(const Entity& a, const Entity& b);
 void CopyEntityValue(Entity& dst, const Entity& src);
 
-// The undo history's view of a snapshot's storage, for its byte accounting.
-struct SnapshotAccess {
-    // Bytes of the snapshot's own lists (not of the blocks they reference).
-    static size_t OwnBytes(const SceneSnapshot& s);
-    // Calls f(holds, bytes) for every block the snapshot references, where
-    // holds is the block's historyHolds counter.
-    template <class F>
-    static void ForEachBlock(const SceneSnapshot& s, F&& f);
-
-    static size_t BlockBytes(const SnapshotEntities::Block& b);
-    static size_t BlockBytes(const SnapshotScriptMeta::Block& b);
-    static size_t BlockBytes(const SnapshotBlock<SceneSettingsRecord>& b);
-
-    // Capture and restore build and read the private lists.
-    static std::vector<SnapshotEntities::BlockPtr>& Blocks(SnapshotEntities& e) { return e.blocks_; }
-    static const std::vector<SnapshotEntities::BlockPtr>& Blocks(const SnapshotEntities& e) { return e.blocks_; }
-    static std::vector<SnapshotScriptMeta::Slot>& Slots(SnapshotScriptMeta& m) { return m.slots_; }
-    static const std::vector<SnapshotScriptMeta::Slot>& Slots(const SnapshotScriptMeta& m) { return m.slots_; }
-    static std::shared_ptr<const SnapshotBlock<SceneSettingsRecord>>& Settings(SceneSnapshot& s) { return s.settings_; }
-    static const std::shared_ptr<const SnapshotBlock<SceneSettingsRecord>>& Settings(const SceneSnapshot& s) {
-        return s.settings_;
-    }
-};
-
-template <class F>
-void SnapshotAccess::ForEachBlock(const SceneSnapshot& s, F&& f) {
-    for (const auto& b : s.ents.blocks_) f(b->historyHolds, BlockBytes(*b));
-    for (const auto& slot : s.scriptMeta.slots_) f(slot.second->historyHolds, BlockBytes(*slot.second));
-    if (s.settings_) f(s.settings_->historyHolds, BlockBytes(*s.settings_));
-}
+// For the undo history's byte count. An entry entering the history holds
+// its snapshot's blocks; a block (or chunk) counts from its first hold to
+// its last, so shared records count once. Main thread only.
+//   SnapshotOwnBytes        the snapshot's own lists, not the blocks
+//   HoldSnapshotBlocks      takes a hold on every block; returns the bytes
+//                           that became held
+//   ReleaseSnapshotBlocks   gives the holds back; returns the bytes freed
+//   DistinctSnapshotBytes   the blocks of all the given snapshots, each once
+//                           (recounted from scratch, for checks)
+size_t SnapshotOwnBytes(const SceneSnapshot& s);
+size_t HoldSnapshotBlocks(const SceneSnapshot& s);
+size_t ReleaseSnapshotBlocks(const SceneSnapshot& s);
+size_t DistinctSnapshotBytes(const std::vector<const SceneSnapshot*>& snapshots);
