@@ -28,6 +28,8 @@
 #include "editor/legacy/shell/ShellLogic.h"
 #include "editor/legacy/shell/WindowLayout.h"
 #include "editor/ui/frame/LoadingSteps.h"
+#include "editor/ui/frame/ImportedModelHooks.h"
+#include "editor/assets/gltf/ImportedModelCache.h"
 #include "editor/legacy/app/MainLoop.h"
 #include "editor/ui/common/AppWindow.h"
 #include "editor/ui/shell/ScenePopups.h"
@@ -267,6 +269,7 @@ void RunFrame() {
     if (!g_gameBuild && g_state == 2) TickLazyEditorIcons(3);
     ApplySwapIntervalForAppState();
     PumpFastTextureUploads(g_state == 2 ? 3 : 4);
+    ApplyImportedModelEvictions();  // before anything this frame draws or picks a model
     // Seam: InputBeginFrame().
     ImGui_ImplOpenGL3_NewFrame();
     ImGui_ImplGlfw_NewFrame();
@@ -411,6 +414,7 @@ int KorvaneLegacyMain(int argc, char** argv) {
         g_logoTex = LoadLogo(logo.c_str());
     }
     InstallLoadingRuntime();
+    InstallImportedModelHooks();
     InstallLogPanels();
     PrewarmLoaderArtwork();
     glfwSetWindowTitle(g_win, ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
