@@ -87,7 +87,10 @@ bool PublishTemp(const std::string& tmp, const std::string& dst) {
 
 int OpenTempFor(const std::string& dst, std::string& tmp) {
     if (!EnsureParentDir(dst)) return -1;
-    tmp = TempSiblingName(dst);
+    // A short name beside dst: a long file name plus a suffix could pass
+    // the file system's name limit.
+    const size_t slash = dst.rfind('/');
+    tmp = TempSiblingName((slash == std::string::npos ? std::string() : dst.substr(0, slash + 1)) + ".import");
     return open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
 }
 
