@@ -172,7 +172,7 @@ TEST_F(LayoutState, RecentScriptsKeepOrderAndEscapesSurvive) {
     EXPECT_EQ(g_recentScriptFiles, paths);
 
     AddRecentScriptFile("/p/ninth.fs");
-    EXPECT_EQ(g_recentScriptFiles.size(), kMaxRecentScripts);
+    EXPECT_EQ(g_recentScriptFiles.size(), kRecentScriptFilesMax);
     EXPECT_EQ(g_recentScriptFiles.front(), "/p/ninth.fs");
     AddRecentScriptFile("/p/g.fs");  // already there: moves to the front
     EXPECT_EQ(g_recentScriptFiles.front(), "/p/g.fs");

@@ -6,8 +6,8 @@ std::vector<std::string> g_recentScriptFiles;
 
 void AddRecentScriptFile(const std::string& path) {
     if (path.empty()) return;
-    auto& list = g_recentScriptFiles;
-    list.erase(std::remove(list.begin(), list.end(), path), list.end());
-    list.insert(list.begin(), path);
-    if (list.size() > kMaxRecentScripts) list.resize(kMaxRecentScripts);
+    g_recentScriptFiles.erase(std::remove(g_recentScriptFiles.begin(), g_recentScriptFiles.end(), path),
+                              g_recentScriptFiles.end());
+    g_recentScriptFiles.insert(g_recentScriptFiles.begin(), path);
+    if (g_recentScriptFiles.size() > kRecentScriptFilesMax) g_recentScriptFiles.resize(kRecentScriptFilesMax);
 }

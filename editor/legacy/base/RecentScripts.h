@@ -1,17 +1,15 @@
 #pragma once
-// The scripts opened most recently, most recent first. The script editor adds
-// to it; the layout state keeps it per project.
+// The scripts opened most recently, newest first, at most eight. The script
+// editor adds to it; the editor layout state stores it with the project.
 //
-//   g_recentScriptFiles        at most kMaxRecentScripts paths
-//   AddRecentScriptFile(path)  moves or inserts path at the front
+//   g_recentScriptFiles, kRecentScriptFilesMax, AddRecentScriptFile
 
 #include <string>
 #include <vector>
 
-constexpr size_t kMaxRecentScripts = 8;
-
+constexpr size_t kRecentScriptFilesMax = 8;
 extern std::vector<std::string> g_recentScriptFiles;
 
-// Removes every entry equal to path, inserts it at the front and keeps the
-// first kMaxRecentScripts. An empty path changes nothing.
+// Moves path to the front (every equal entry removed first) and keeps at most
+// kRecentScriptFilesMax entries. An empty path changes nothing.
 void AddRecentScriptFile(const std::string& path);
