@@ -24,6 +24,7 @@
 #include "editor/legacy/scene/Entity.h"
 #include "editor/legacy/scene/EntityStore.h"
 #include "editor/legacy/base/ProjectPaths.h"
+#include "editor/legacy/platform/Spawn.h"
 #include "editor/legacy/shell/ProjectRegistry.h"
 #include "editor/legacy/shell/ShellLogic.h"
 #include "editor/legacy/shell/WindowLayout.h"
@@ -250,6 +251,7 @@ void TickLayoutAutosave() {
 
 void RunFrame() {
     PollOrWaitEvents();
+    ReapDetachedChildren();  // launched games and openers that have ended
     // A close mark set outside the close callback (a menu, a shortcut) goes
     // through the same routing.
     if (!g_gameBuild && !g_closeWithoutSaving && g_state == 2 && (g_sceneDirty || g_playing) &&

@@ -218,6 +218,7 @@ void HandleGlobalEditorShortcuts() {
         in.itemActive = ImGui::IsAnyItemActive();
         in.playing = g_playing;
         in.hasScenePath = g_scenePath[0] != '\0';
+        in.scriptEditorFocused = g_editorHooks.scriptEditorFocused && *g_editorHooks.scriptEditorFocused;
         RunEditorShortcut(DecideEditorShortcut(in));
     }
     CancelOrphanedPendingEdit(ImGui::IsAnyItemActive());
