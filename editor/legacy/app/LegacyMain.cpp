@@ -41,6 +41,8 @@
 #include "editor/render/Programs.h"
 #include "editor/render/Renderer.h"
 #include "editor/ui/frame/EditorFrame.h"
+#include "editor/ui/play/PlayInstall.h"
+#include "editor/legacy/play/Input.h"
 #include "editor/ui/shell/LoadingScreen.h"
 #include "editor/ui/shell/LogPanels.h"
 #include "editor/ui/shell/ProjectHub.h"
@@ -263,7 +265,7 @@ void RunFrame() {
     if (!g_gameBuild && g_state == 2) TickLazyEditorIcons(3);
     ApplySwapIntervalForAppState();
     PumpFastTextureUploads(g_state == 2 ? 3 : 4);
-    // Seam: InputBeginFrame().
+    InputBeginFrame();
     ImGui_ImplOpenGL3_NewFrame();
     ImGui_ImplGlfw_NewFrame();
     ImGui::NewFrame();
@@ -409,6 +411,7 @@ int KorvaneLegacyMain(int argc, char** argv) {
     InstallLoadingRuntime();
     InstallEditorLayoutState();
     InstallLogPanels();
+    InstallPlayMode();
     PrewarmLoaderArtwork();
     glfwSetWindowTitle(g_win, ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
 
