@@ -24,12 +24,15 @@
 #include "editor/legacy/scene/Entity.h"
 #include "editor/legacy/scene/EntityStore.h"
 #include "editor/legacy/base/ProjectPaths.h"
+#include "editor/legacy/platform/Spawn.h"
 #include "editor/legacy/shell/ProjectRegistry.h"
 #include "editor/legacy/shell/ShellLogic.h"
 #include "editor/legacy/shell/WindowLayout.h"
 #include "editor/ui/frame/LoadingSteps.h"
 #include "editor/ui/frame/ImportedModelHooks.h"
 #include "editor/assets/gltf/ImportedModelCache.h"
+#include "editor/ui/frame/EditorLayoutGlue.h"
+#include "editor/legacy/shell/LayoutState.h"
 #include "editor/legacy/app/MainLoop.h"
 #include "editor/ui/common/AppWindow.h"
 #include "editor/ui/shell/ScenePopups.h"
@@ -40,6 +43,8 @@
 #include "editor/render/Programs.h"
 #include "editor/render/Renderer.h"
 #include "editor/ui/frame/EditorFrame.h"
+#include "editor/ui/play/PlayInstall.h"
+#include "editor/legacy/play/Input.h"
 #include "editor/ui/shell/LoadingScreen.h"
 #include "editor/ui/shell/LogPanels.h"
 #include "editor/ui/shell/ProjectHub.h"
@@ -238,18 +243,11 @@ void UpdateFrameTitle() {
     glfwSetWindowTitle(g_win, title.c_str());
 }
 
-void TickLayoutAutosave() {
-    const double now = glfwGetTime();
-    if (g_nextLayoutAutosave <= 0.0) g_nextLayoutAutosave = now + 30.0;
-    if (g_forceLayoutSaveOnce || now > g_nextLayoutAutosave) {
-        // Seam: SaveEditorLayoutState() once layout persistence exists.
-        g_forceLayoutSaveOnce = false;
-        g_nextLayoutAutosave = now + 30.0;
-    }
-}
+void TickLayoutAutosave() { TickEditorLayoutAutosave(glfwGetTime()); }
 
 void RunFrame() {
     PollOrWaitEvents();
+    ReapDetachedChildren();  // launched games and openers that have ended
     // A close mark set outside the close callback (a menu, a shortcut) goes
     // through the same routing.
     if (!g_gameBuild && !g_closeWithoutSaving && g_state == 2 && (g_sceneDirty || g_playing) &&
@@ -270,7 +268,7 @@ void RunFrame() {
     ApplySwapIntervalForAppState();
     PumpFastTextureUploads(g_state == 2 ? 3 : 4);
     ApplyImportedModelEvictions();  // before anything this frame draws or picks a model
-    // Seam: InputBeginFrame().
+    InputBeginFrame();
     ImGui_ImplOpenGL3_NewFrame();
     ImGui_ImplGlfw_NewFrame();
     ImGui::NewFrame();
@@ -345,7 +343,7 @@ void RunFrame() {
 
 void Shutdown() {
     JoinShellWorkerThreads();
-    // Seam (editor mode): SaveEditorLayoutState().
+    if (!g_gameBuild) SaveEditorLayoutState();
     ReleaseMeshAndTextureResources();
     CleanupRenderResources();
     // Seam: CleanupGLResources() for framebuffers, programs, meshes, models,
@@ -415,7 +413,9 @@ int KorvaneLegacyMain(int argc, char** argv) {
     }
     InstallLoadingRuntime();
     InstallImportedModelHooks();
+    InstallEditorLayoutState();
     InstallLogPanels();
+    InstallPlayMode();
     PrewarmLoaderArtwork();
     glfwSetWindowTitle(g_win, ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
 

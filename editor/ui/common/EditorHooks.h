@@ -19,6 +19,11 @@ struct EditorHooks {
     void (*buildPanel)() = nullptr;
     void (*settingsPanel)() = nullptr;
     void (*gamePanel)() = nullptr;
+
+    // Script editor: open a script in it (asks first when edits are unsaved),
+    // and whether it has the keyboard (then Cmd/Ctrl+S is its own).
+    void (*openScriptInEditor)(const char* path) = nullptr;
+    const bool* scriptEditorFocused = nullptr;
     // Always drawn (when present) after the panels.
     void (*buildProgressPopup)() = nullptr;
     void (*modelImportProgressPopup)() = nullptr;
