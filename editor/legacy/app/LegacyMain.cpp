@@ -39,6 +39,8 @@
 #include "editor/render/Programs.h"
 #include "editor/render/Renderer.h"
 #include "editor/ui/frame/EditorFrame.h"
+#include "editor/ui/play/PlayInstall.h"
+#include "editor/legacy/play/Input.h"
 #include "editor/ui/shell/LoadingScreen.h"
 #include "editor/ui/shell/LogPanels.h"
 #include "editor/ui/shell/ProjectHub.h"
@@ -269,7 +271,7 @@ void RunFrame() {
     if (!g_gameBuild && g_state == 2) TickLazyEditorIcons(3);
     ApplySwapIntervalForAppState();
     PumpFastTextureUploads(g_state == 2 ? 3 : 4);
-    // Seam: InputBeginFrame().
+    InputBeginFrame();
     ImGui_ImplOpenGL3_NewFrame();
     ImGui_ImplGlfw_NewFrame();
     ImGui::NewFrame();
@@ -414,6 +416,7 @@ int KorvaneLegacyMain(int argc, char** argv) {
     }
     InstallLoadingRuntime();
     InstallLogPanels();
+    InstallPlayMode();
     PrewarmLoaderArtwork();
     glfwSetWindowTitle(g_win, ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
 
