@@ -25,6 +25,8 @@
 #include "editor/legacy/scene/EntityStore.h"
 #include "editor/legacy/base/ProjectPaths.h"
 #include "editor/legacy/platform/Spawn.h"
+#include "editor/legacy/build/BuildJob.h"
+#include "editor/ui/build/BuildPanel.h"
 #include "editor/legacy/shell/ProjectRegistry.h"
 #include "editor/legacy/shell/ShellLogic.h"
 #include "editor/legacy/shell/WindowLayout.h"
@@ -75,7 +77,10 @@ public:
 // process), including the early returns when there is no window. Seam: the
 // model-import job (JoinModelImportThread) and the build job
 // (JoinBuildThread) join here too once they exist.
-void JoinShellWorkerThreads() { ShutdownFastTextureLoader(); }
+void JoinShellWorkerThreads() {
+    ShutdownFastTextureLoader();
+    JoinBuildThread();
+}
 
 struct WorkerJoinGuard {
     ~WorkerJoinGuard() { JoinShellWorkerThreads(); }
@@ -416,6 +421,7 @@ int KorvaneLegacyMain(int argc, char** argv) {
     }
     InstallLoadingRuntime();
     InstallLogPanels();
+    InstallBuildPanel();
     InstallPlayMode();
     PrewarmLoaderArtwork();
     glfwSetWindowTitle(g_win, ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
