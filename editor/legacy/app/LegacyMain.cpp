@@ -41,6 +41,9 @@
 #include "editor/render/Programs.h"
 #include "editor/render/Renderer.h"
 #include "editor/ui/frame/EditorFrame.h"
+#include "editor/ui/common/EditorHooks.h"
+#include "editor/ui/inspector/InspectorPanel.h"
+#include "editor/ui/viewport/EditorCamera.h"
 #include "editor/ui/play/PlayInstall.h"
 #include "editor/legacy/play/Input.h"
 #include "editor/ui/shell/LoadingScreen.h"
@@ -412,6 +415,8 @@ int KorvaneLegacyMain(int argc, char** argv) {
     InstallEditorLayoutState();
     InstallLogPanels();
     InstallPlayMode();
+    InstallInspectorPanel();
+    g_editorHooks.focusOnSelection = FocusOnSelection;
     PrewarmLoaderArtwork();
     glfwSetWindowTitle(g_win, ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
 
