@@ -26,6 +26,7 @@
 #include "editor/legacy/base/ProjectPaths.h"
 #include "editor/legacy/platform/Spawn.h"
 #include "editor/legacy/shell/ProjectRegistry.h"
+#include "editor/legacy/shell/SceneRecovery.h"
 #include "editor/legacy/shell/ShellLogic.h"
 #include "editor/legacy/shell/WindowLayout.h"
 #include "editor/ui/frame/LoadingSteps.h"
@@ -85,7 +86,10 @@ struct WorkerJoinGuard {
 
 void ShellUpdateWindowTitle() {
     if (!g_win) return;
-    glfwSetWindowTitle(g_win, ComposeDirtyTitle(g_projName, g_sceneDirty).c_str());
+    // No project is open in the hub (g_projName is only the name typed for a
+    // new one): the plain title there.
+    if (g_state == 0 && !g_gameBuild) glfwSetWindowTitle(g_win, "Korvane");
+    else glfwSetWindowTitle(g_win, ComposeDirtyTitle(g_projName, g_sceneDirty).c_str());
     SetDocumentEdited(g_win, g_sceneDirty);
 }
 
@@ -280,7 +284,8 @@ void RunFrame() {
     autosave.hasScenePath = g_scenePath[0] != '\0';
     autosave.playing = g_playing;
     autosave.gameBuild = g_gameBuild;
-    if (AutosaveTick(g_editorAutoSaveTimer, dt, autosave)) ShellSaveScene(g_scenePath);
+    // The autosave writes the recovery copy, never the scene file itself.
+    if (AutosaveTick(g_editorAutoSaveTimer, dt, autosave)) WriteRecoveryCopy();
 
     // Seam: TickPlayMode(dt) while g_playing && !g_playPaused in state 2.
     if (g_playing && ImGui::IsKeyPressed(ImGuiKey_Escape, false)) {
@@ -341,6 +346,8 @@ void RunFrame() {
 void Shutdown() {
     JoinShellWorkerThreads();
     if (!g_gameBuild) SaveEditorLayoutState();
+    // A clean close leaves nothing to recover.
+    if (!g_gameBuild && g_state == 2 && !g_sceneDirty) RemoveRecoveryCopy(g_scenePath);
     ReleaseMeshAndTextureResources();
     CleanupRenderResources();
     // Seam: CleanupGLResources() for framebuffers, programs, meshes, models,
@@ -409,11 +416,12 @@ int KorvaneLegacyMain(int argc, char** argv) {
         g_logoTex = LoadLogo(logo.c_str());
     }
     InstallLoadingRuntime();
+    if (!g_gameBuild) InstallSceneRecovery();
     InstallEditorLayoutState();
     InstallLogPanels();
     InstallPlayMode();
     PrewarmLoaderArtwork();
-    glfwSetWindowTitle(g_win, ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
+    glfwSetWindowTitle(g_win, g_state == 0 ? "Korvane" : ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
 
     while (!glfwWindowShouldClose(g_win)) RunFrame();
 

@@ -563,6 +563,7 @@ bool LoadScene(const char* path) {
     g_sceneDirty = false;
     UpdateWindowTitle();
     Log(2, "Scene loaded: %s (%zu entities)", path, g_ents.size());
+    if (g_sceneLoadedHook) g_sceneLoadedHook(g_scenePath);
     return true;
 }
 
