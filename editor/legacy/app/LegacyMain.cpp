@@ -29,6 +29,8 @@
 #include "editor/legacy/shell/ShellLogic.h"
 #include "editor/legacy/shell/WindowLayout.h"
 #include "editor/ui/frame/LoadingSteps.h"
+#include "editor/ui/frame/EditorLayoutGlue.h"
+#include "editor/legacy/shell/LayoutState.h"
 #include "editor/legacy/app/MainLoop.h"
 #include "editor/ui/common/AppWindow.h"
 #include "editor/ui/shell/ScenePopups.h"
@@ -39,6 +41,8 @@
 #include "editor/render/Programs.h"
 #include "editor/render/Renderer.h"
 #include "editor/ui/frame/EditorFrame.h"
+#include "editor/ui/play/PlayInstall.h"
+#include "editor/legacy/play/Input.h"
 #include "editor/ui/shell/LoadingScreen.h"
 #include "editor/ui/shell/LogPanels.h"
 #include "editor/ui/shell/ProjectHub.h"
@@ -237,15 +241,7 @@ void UpdateFrameTitle() {
     glfwSetWindowTitle(g_win, title.c_str());
 }
 
-void TickLayoutAutosave() {
-    const double now = glfwGetTime();
-    if (g_nextLayoutAutosave <= 0.0) g_nextLayoutAutosave = now + 30.0;
-    if (g_forceLayoutSaveOnce || now > g_nextLayoutAutosave) {
-        // Seam: SaveEditorLayoutState() once layout persistence exists.
-        g_forceLayoutSaveOnce = false;
-        g_nextLayoutAutosave = now + 30.0;
-    }
-}
+void TickLayoutAutosave() { TickEditorLayoutAutosave(glfwGetTime()); }
 
 void RunFrame() {
     PollOrWaitEvents();
@@ -269,7 +265,7 @@ void RunFrame() {
     if (!g_gameBuild && g_state == 2) TickLazyEditorIcons(3);
     ApplySwapIntervalForAppState();
     PumpFastTextureUploads(g_state == 2 ? 3 : 4);
-    // Seam: InputBeginFrame().
+    InputBeginFrame();
     ImGui_ImplOpenGL3_NewFrame();
     ImGui_ImplGlfw_NewFrame();
     ImGui::NewFrame();
@@ -344,7 +340,7 @@ void RunFrame() {
 
 void Shutdown() {
     JoinShellWorkerThreads();
-    // Seam (editor mode): SaveEditorLayoutState().
+    if (!g_gameBuild) SaveEditorLayoutState();
     ReleaseMeshAndTextureResources();
     CleanupRenderResources();
     // Seam: CleanupGLResources() for framebuffers, programs, meshes, models,
@@ -413,7 +409,9 @@ int KorvaneLegacyMain(int argc, char** argv) {
         g_logoTex = LoadLogo(logo.c_str());
     }
     InstallLoadingRuntime();
+    InstallEditorLayoutState();
     InstallLogPanels();
+    InstallPlayMode();
     PrewarmLoaderArtwork();
     glfwSetWindowTitle(g_win, ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
 
