@@ -31,6 +31,7 @@
 #include "editor/ui/frame/LoadingSteps.h"
 #include "editor/ui/frame/EditorLayoutGlue.h"
 #include "editor/legacy/shell/LayoutState.h"
+#include "editor/legacy/update/UpdateJob.h"
 #include "editor/legacy/app/MainLoop.h"
 #include "editor/ui/common/AppWindow.h"
 #include "editor/ui/shell/ScenePopups.h"
@@ -77,7 +78,10 @@ public:
 // process), including the early returns when there is no window. Seam: the
 // model-import job (JoinModelImportThread) and the build job
 // (JoinBuildThread) join here too once they exist.
-void JoinShellWorkerThreads() { ShutdownFastTextureLoader(); }
+void JoinShellWorkerThreads() {
+    ShutdownFastTextureLoader();
+    ShutdownUpdateJob();
+}
 
 struct WorkerJoinGuard {
     ~WorkerJoinGuard() { JoinShellWorkerThreads(); }
