@@ -266,6 +266,18 @@ TEST_F(UpdateJobTest, ShutdownCancelsARunningTransferAndJoins) {
     EXPECT_EQ(g_reveals, 0);
 }
 
+TEST_F(UpdateJobTest, ManifestAddressFromTheEnvironment) {
+    const std::string keep = g_updateManifestUrl;
+    setenv("KORVANE_UPDATE_URL", "http://mirror.invalid/m", 1);
+    ApplyUpdateUrlFromEnvironment();
+    EXPECT_STREQ(g_updateManifestUrl, "http://mirror.invalid/m");
+    setenv("KORVANE_UPDATE_URL", ("http://x/" + std::string(2000, 'a')).c_str(), 1);
+    ApplyUpdateUrlFromEnvironment();
+    EXPECT_STREQ(g_updateManifestUrl, "http://mirror.invalid/m") << "too long: refused, not cut";
+    unsetenv("KORVANE_UPDATE_URL");
+    KorvaneCopyField(g_updateManifestUrl, sizeof g_updateManifestUrl, keep);
+}
+
 TEST_F(UpdateJobTest, DownloadWithoutAnUpdateSaysSo) {
     KorvaneDownloadVerifiedUpdateNow();
     EXPECT_FALSE(UpdateJobRunning());

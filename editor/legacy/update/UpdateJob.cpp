@@ -7,10 +7,13 @@
 #include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <thread>
 
 #include "editor/legacy/base/AtomicFile.h"
+#include "editor/legacy/base/EditorLog.h"
 #include "editor/legacy/base/ProjectPaths.h"
 #include "editor/legacy/platform/OpenPath.h"
 #include "editor/legacy/platform/Spawn.h"
@@ -153,6 +156,17 @@ UpdateDownloadOutcome RunUpdateDownload(const KorvaneUpdateInfo& info, const std
 std::string UpdateDownloadTarget(const KorvaneUpdateInfo& info, const std::string& downloadsDir) {
     if (!KorvaneVersionUsableInFileName(info.version)) return std::string();
     return downloadsDir + "/" + KorvaneUpdateFileName(info.version);
+}
+
+void ApplyUpdateUrlFromEnvironment() {
+    const char* url = std::getenv("KORVANE_UPDATE_URL");
+    if (!url || !url[0]) return;
+    if (std::strlen(url) >= sizeof g_updateManifestUrl) {
+        Log(4, "KORVANE_UPDATE_URL is longer than %zu bytes; keeping the built-in update address.",
+            sizeof g_updateManifestUrl - 1);
+        return;
+    }
+    KorvaneCopyField(g_updateManifestUrl, sizeof g_updateManifestUrl, url);
 }
 
 void KorvaneCheckForUpdatesNow() {

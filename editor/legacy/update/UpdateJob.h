@@ -56,6 +56,10 @@ std::string UpdateDownloadTarget(const KorvaneUpdateInfo& info, const std::strin
 
 enum class UpdateJob { None = 0, Check = 1, Download = 2 };
 
+// KORVANE_UPDATE_URL, when set and non-empty, replaces the manifest address
+// (a value too long for the field is refused with an error in the log).
+void ApplyUpdateUrlFromEnvironment();
+
 void KorvaneCheckForUpdatesNow();
 void KorvaneDownloadVerifiedUpdateNow();
 void PollUpdateJob();
