@@ -31,6 +31,7 @@
 #include "editor/legacy/app/MainLoop.h"
 #include "editor/ui/common/AppWindow.h"
 #include "editor/ui/shell/ScenePopups.h"
+#include "editor/ui/script/ScriptEditorPanel.h"
 #include "editor/ui/common/UiProbe.h"
 #include "editor/ui/common/WindowChrome.h"
 #include "editor/ui/common/NativeWindow.h"
@@ -412,6 +413,7 @@ int KorvaneLegacyMain(int argc, char** argv) {
     }
     InstallLoadingRuntime();
     InstallLogPanels();
+    InstallScriptEditorPanel();
     PrewarmLoaderArtwork();
     glfwSetWindowTitle(g_win, ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
 
