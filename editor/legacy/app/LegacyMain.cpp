@@ -24,6 +24,7 @@
 #include "editor/legacy/scene/Entity.h"
 #include "editor/legacy/scene/EntityStore.h"
 #include "editor/legacy/base/ProjectPaths.h"
+#include "editor/legacy/platform/Spawn.h"
 #include "editor/legacy/shell/ProjectRegistry.h"
 #include "editor/legacy/shell/ShellLogic.h"
 #include "editor/legacy/shell/WindowLayout.h"
@@ -39,6 +40,8 @@
 #include "editor/render/Programs.h"
 #include "editor/render/Renderer.h"
 #include "editor/ui/frame/EditorFrame.h"
+#include "editor/ui/play/PlayInstall.h"
+#include "editor/legacy/play/Input.h"
 #include "editor/ui/shell/LoadingScreen.h"
 #include "editor/ui/shell/LogPanels.h"
 #include "editor/ui/shell/ProjectHub.h"
@@ -249,6 +252,7 @@ void TickLayoutAutosave() {
 
 void RunFrame() {
     PollOrWaitEvents();
+    ReapDetachedChildren();  // launched games and openers that have ended
     // A close mark set outside the close callback (a menu, a shortcut) goes
     // through the same routing.
     if (!g_gameBuild && !g_closeWithoutSaving && g_state == 2 && (g_sceneDirty || g_playing) &&
@@ -268,7 +272,7 @@ void RunFrame() {
     if (!g_gameBuild && g_state == 2) TickLazyEditorIcons(3);
     ApplySwapIntervalForAppState();
     PumpFastTextureUploads(g_state == 2 ? 3 : 4);
-    // Seam: InputBeginFrame().
+    InputBeginFrame();
     ImGui_ImplOpenGL3_NewFrame();
     ImGui_ImplGlfw_NewFrame();
     ImGui::NewFrame();
@@ -414,6 +418,7 @@ int KorvaneLegacyMain(int argc, char** argv) {
     InstallLoadingRuntime();
     InstallLogPanels();
     InstallScriptEditorPanel();
+    InstallPlayMode();
     PrewarmLoaderArtwork();
     glfwSetWindowTitle(g_win, ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
 

@@ -30,6 +30,16 @@ extern int32_t g_swapIntervalState;
 extern bool g_playing;
 extern bool g_playPaused;
 
+// Play mode owns the scene while it runs (paused too): saving and undo wait
+// for Stop. True, with a warning naming the action, while playing.
+bool RefusedWhilePlaying(const char* action);
+// Installed by play mode: a scene is about to be replaced (load, new), so
+// play stops first (its snapshot is used up). Does nothing when not playing.
+extern void (*g_playStopForSceneReplaceHook)();
+inline void StopPlayBeforeSceneReplace() {
+    if (g_playStopForSceneReplaceHook) g_playStopForSceneReplaceHook();
+}
+
 // Panel visibility (the editor frame's flags).
 extern bool g_showHier, g_showInsp, g_showAssets, g_showConsole;
 extern bool g_showPreviewPanel, g_showScriptEditor, g_showProf, g_showBuild, g_showSettings, g_showGame;

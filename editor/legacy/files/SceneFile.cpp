@@ -382,6 +382,8 @@ bool ReplaceFileAtomicallyWithBackup(const char* tmp, const char* target, const 
 }
 
 bool SaveScene(const char* path) {
+    // The scene in memory is the played one; the edited scene comes back at Stop.
+    if (RefusedWhilePlaying("save the scene")) return false;
     if (!path || !*path) {
         Log(4, "Scene save failed: missing path");
         return false;

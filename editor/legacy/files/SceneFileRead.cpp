@@ -476,6 +476,7 @@ void SanitiseParents(std::vector<Entity>& ents, const std::unordered_map<int32_t
 }  // namespace
 
 bool LoadScene(const char* path) {
+    StopPlayBeforeSceneReplace();
     if (!path || !*path) {
         Log(4, "Scene load failed: missing path");
         return false;
@@ -588,6 +589,7 @@ bool SceneFileLooksComplete(const char* path, size_t expectedEntities) {
 }
 
 void NewScene() {
+    StopPlayBeforeSceneReplace();
     g_ents.clear();
     g_entIdx.clear();
     g_scriptMeta.clear();
