@@ -39,6 +39,8 @@ struct Case {
     std::vector<Diag> expect;
 };
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.what; }
+
 class ScriptAnalysisTable : public ::testing::TestWithParam<Case> {};
 
 TEST_P(ScriptAnalysisTable, GivesExactlyTheseDiagnosticsInOrder) {
@@ -118,7 +120,9 @@ TEST(ScriptAnalysis, CleanScriptStatus) {
 }
 
 TEST(ScriptAnalysis, ManyProblemsAreCappedButCounted) {
-    ScriptAnalysis a = AnalyzeScriptText(std::string(1000, ')'), ".py");
+    std::string closers;
+    for (int i = 0; i < 1000; ++i) closers += ")\n";
+    ScriptAnalysis a = AnalyzeScriptText(closers, ".py");
     ASSERT_EQ(a.diagnostics.size(), kScriptMaxDiagnostics + 1);
     EXPECT_EQ(a.errors, 1000);
     EXPECT_EQ(a.omitted, 1000 - kScriptMaxDiagnostics);

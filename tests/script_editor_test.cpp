@@ -118,7 +118,7 @@ TEST(ScriptEditorBuffer, RecentListOrderAndCap) {
     ASSERT_EQ(g_recentScriptFiles.size(), 8u);
     EXPECT_EQ(g_recentScriptFiles[0], "s5");
     EXPECT_EQ(g_recentScriptFiles[1], "s9");
-    EXPECT_EQ(g_recentScriptFiles[7], "s3");
+    EXPECT_EQ(g_recentScriptFiles[7], "s2");
     g_recentScriptFiles.clear();
 }
 
@@ -157,7 +157,8 @@ TEST_F(ScriptEditorTest, MissingFileOpensTheTemplateAndTheFirstSaveCreatesIt) {
     const std::string p = scripts + "/later.fs";
     ASSERT_TRUE(OpenScriptInEditor(p.c_str()));
     EXPECT_EQ(g_scriptEditorText, kScriptEditorTemplate);
-    EXPECT_EQ(g_scriptEditorStatus.rfind("Analysis:", 0), 0u);  // the analyser ran last
+    EXPECT_EQ(g_scriptEditorStatus, "Opened " + p);
+    EXPECT_EQ(g_scriptEditorErrors, 0);  // analysed on opening
     ASSERT_TRUE(SaveScriptEditor());
     EXPECT_EQ(Slurp(p), kScriptEditorTemplate);
     EXPECT_EQ(g_scriptEditorStatus, "Saved " + p);
@@ -307,12 +308,16 @@ TEST_F(ScriptEditorTest, LiveAnalysisRunsOnlyWhenTheTextChanged) {
     ScriptEditorAutoAnalyzeTick(10.0);
     EXPECT_EQ(g_scriptEditorErrors, 1);
     g_scriptEditorDiagnostics.clear();  // a rerun would bring it back
-    ScriptEditorAutoAnalyzeTick(20.0);
+    ScriptEditorAutoAnalyzeTick(20.0);  // nothing changed since
     EXPECT_TRUE(g_scriptEditorDiagnostics.empty());
     ScriptEditorNoteEdit();
-    ScriptEditorAutoAnalyzeTick(20.2);  // too soon after the last run
+    ScriptEditorAutoAnalyzeTick(20.2);  // changed: runs
+    EXPECT_EQ(g_scriptEditorDiagnostics.size(), 1u);
+    g_scriptEditorDiagnostics.clear();
+    ScriptEditorNoteEdit();
+    ScriptEditorAutoAnalyzeTick(20.4);  // too soon after the last run
     EXPECT_TRUE(g_scriptEditorDiagnostics.empty());
-    ScriptEditorAutoAnalyzeTick(20.5);
+    ScriptEditorAutoAnalyzeTick(20.6);
     EXPECT_EQ(g_scriptEditorDiagnostics.size(), 1u);
 }
 

@@ -189,7 +189,7 @@ bool OpenScriptInEditor(const char* path) {
         SetStatus((normalized ? "Opened and normalized unsupported symbols " : "Opened ") + resolved);
     AddRecentScriptFile(resolved);
     g_showScriptEditor = true;
-    AnalyzeScriptEditor();
+    AnalyzeScriptEditor(true);
     return true;
 }
 
@@ -359,14 +359,14 @@ bool ScriptEditorNormalizeUnsupportedGlyphs(std::string& text) {
     return changed;
 }
 
-void AnalyzeScriptEditor() {
+void AnalyzeScriptEditor(bool keepStatus) {
     g_scriptEditorDiagnostics.clear();
     g_scriptEditorOutline.clear();
     g_scriptEditorErrors = g_scriptEditorWarnings = 0;
     g_scriptEditorAnalyzedRevision = g_scriptEditorRevision;
     if (!g_scriptEditorPath[0]) return;
     ScriptAnalysis a = AnalyzeScriptText(g_scriptEditorText, Ext(g_scriptEditorPath));
-    g_scriptEditorStatus = ScriptAnalysisStatus(a);
+    if (!keepStatus) g_scriptEditorStatus = ScriptAnalysisStatus(a);
     g_scriptEditorErrors = a.errors;
     g_scriptEditorWarnings = a.warnings;
     g_scriptEditorDiagnostics = std::move(a.diagnostics);

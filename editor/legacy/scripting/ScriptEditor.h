@@ -91,7 +91,8 @@ size_t ReplaceAllOccurrences(std::string& text, std::string_view find, std::stri
 void ScriptEditorReplaceAll();
 bool ScriptEditorNormalizeUnsupportedGlyphs(std::string& text);
 
-void AnalyzeScriptEditor();
+// keepStatus: opening keeps its "Opened ..." status (the strip shows the counts).
+void AnalyzeScriptEditor(bool keepStatus = false);
 // The live analysis: while automatic analysis is on, the buffer is dirty and
 // changed since the last run, at most every 0.35 s.
 void ScriptEditorAutoAnalyzeTick(double now);
