@@ -29,6 +29,8 @@
 #include "editor/legacy/shell/ShellLogic.h"
 #include "editor/legacy/shell/WindowLayout.h"
 #include "editor/ui/frame/LoadingSteps.h"
+#include "editor/ui/frame/EditorLayoutGlue.h"
+#include "editor/legacy/shell/LayoutState.h"
 #include "editor/legacy/app/MainLoop.h"
 #include "editor/ui/common/AppWindow.h"
 #include "editor/ui/shell/ScenePopups.h"
@@ -240,15 +242,7 @@ void UpdateFrameTitle() {
     glfwSetWindowTitle(g_win, title.c_str());
 }
 
-void TickLayoutAutosave() {
-    const double now = glfwGetTime();
-    if (g_nextLayoutAutosave <= 0.0) g_nextLayoutAutosave = now + 30.0;
-    if (g_forceLayoutSaveOnce || now > g_nextLayoutAutosave) {
-        // Seam: SaveEditorLayoutState() once layout persistence exists.
-        g_forceLayoutSaveOnce = false;
-        g_nextLayoutAutosave = now + 30.0;
-    }
-}
+void TickLayoutAutosave() { TickEditorLayoutAutosave(glfwGetTime()); }
 
 void RunFrame() {
     PollOrWaitEvents();
@@ -347,7 +341,7 @@ void RunFrame() {
 
 void Shutdown() {
     JoinShellWorkerThreads();
-    // Seam (editor mode): SaveEditorLayoutState().
+    if (!g_gameBuild) SaveEditorLayoutState();
     ReleaseMeshAndTextureResources();
     CleanupRenderResources();
     // Seam: CleanupGLResources() for framebuffers, programs, meshes, models,
@@ -416,6 +410,7 @@ int KorvaneLegacyMain(int argc, char** argv) {
         g_logoTex = LoadLogo(logo.c_str());
     }
     InstallLoadingRuntime();
+    InstallEditorLayoutState();
     InstallLogPanels();
     InstallScriptEditorPanel();
     InstallPlayMode();

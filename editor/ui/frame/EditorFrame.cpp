@@ -18,7 +18,6 @@
 #include "editor/ui/viewport/ViewportInput.h"
 #include "editor/ui/viewport/ViewportPanel.h"
 
-bool g_layoutLoadedForProject = false;
 EditorHooks g_editorHooks;
 DefaultLayoutNodes g_defaultLayoutNodes;
 

@@ -15,6 +15,7 @@
 #include "editor/legacy/base/EditorLog.h"
 #include "editor/legacy/scene/EntityStore.h"
 #include "editor/legacy/base/ProjectPaths.h"
+#include "editor/legacy/shell/LayoutState.h"
 #include "editor/legacy/shell/ShellLogic.h"
 #include "editor/legacy/files/SceneFile.h"
 #include "editor/ui/common/AppWindow.h"
@@ -268,7 +269,11 @@ void DrawScenePopups() {
     }
 }
 
-bool ShellSaveScene(const char* path) { return SaveScene(path); }
+bool ShellSaveScene(const char* path) {
+    if (!SaveScene(path)) return false;
+    SaveEditorLayoutState();  // the layout travels with every scene save
+    return true;
+}
 
 bool ShellLoadScene(const char* path) { return LoadScene(path); }
 
