@@ -43,7 +43,9 @@
 #include "editor/render/Renderer.h"
 #include "editor/ui/frame/EditorFrame.h"
 #include "editor/ui/play/PlayInstall.h"
+#include "editor/ui/viewport/EditorCamera.h"
 #include "editor/legacy/play/Input.h"
+#include "editor/legacy/play/PlayMode.h"
 #include "editor/ui/shell/LoadingScreen.h"
 #include "editor/ui/shell/LogPanels.h"
 #include "editor/ui/shell/ProjectHub.h"
@@ -226,13 +228,11 @@ bool DrawGameSplash(float dt) {
     return g_splashState >= 3;
 }
 
-void StartGamePlay() {
-    g_playing = true;
-    g_playPaused = false;
-    g_showGame = true;
-    // Seam: g_playSnapshotValid = false and SetPlayCursorCaptured(true) once
-    // play mode exists.
-    Log(2, "Game started");
+// The Game panel looks through the editor camera when the scene has none.
+void EditorCameraForGameView(float eye[3], float target[3]) {
+    const Vec3 e = g_camEye, t = g_camTarg;
+    eye[0] = e.x, eye[1] = e.y, eye[2] = e.z;
+    target[0] = t.x, target[1] = t.y, target[2] = t.z;
 }
 
 void UpdateFrameTitle() {
@@ -283,14 +283,10 @@ void RunFrame() {
     autosave.gameBuild = g_gameBuild;
     if (AutosaveTick(g_editorAutoSaveTimer, dt, autosave)) ShellSaveScene(g_scenePath);
 
-    // Seam: TickPlayMode(dt) while g_playing && !g_playPaused in state 2.
-    if (g_playing && ImGui::IsKeyPressed(ImGuiKey_Escape, false)) {
-        if (g_gameBuild) {
-            glfwSetWindowShouldClose(g_win, GLFW_TRUE);
-        } else {
-            // Seam: SetPlayCursorCaptured(false).
-            Log(2, "Play mode mouse released (ESC). Use Stop to exit play mode.");
-        }
+    if (g_playing && !g_playPaused && g_state == 2) TickPlayMode(dt);
+    if (g_playing && ImGui::IsKeyPressed(ImGuiKey_Escape, true)) {
+        if (g_gameBuild) glfwSetWindowShouldClose(g_win, GLFW_TRUE);
+        else ReleasePlayMouseForEscape();
     }
 
     bool splashDone = false;
@@ -304,7 +300,7 @@ void RunFrame() {
         RunEditorFrame();
     } else {
         splashDone = DrawGameSplash(dt);
-        if (splashDone && !g_playing) StartGamePlay();
+        if (splashDone && !g_playing) StartGameRuntimePlay();
     }
     if (g_state == 2) {
         if (!g_gameBuild) {
@@ -413,7 +409,7 @@ int KorvaneLegacyMain(int argc, char** argv) {
     InstallEditorLayoutState();
     InstallLogPanels();
     InstallScriptEditorPanel();
-    InstallPlayMode();
+    InstallPlayMode(EditorCameraForGameView);
     PrewarmLoaderArtwork();
     glfwSetWindowTitle(g_win, ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
 
