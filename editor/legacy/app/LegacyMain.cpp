@@ -35,6 +35,7 @@
 #include "editor/legacy/app/MainLoop.h"
 #include "editor/ui/common/AppWindow.h"
 #include "editor/ui/shell/ScenePopups.h"
+#include "editor/ui/script/ScriptEditorPanel.h"
 #include "editor/ui/common/UiProbe.h"
 #include "editor/ui/common/WindowChrome.h"
 #include "editor/ui/common/NativeWindow.h"
@@ -411,6 +412,7 @@ int KorvaneLegacyMain(int argc, char** argv) {
     InstallLoadingRuntime();
     InstallEditorLayoutState();
     InstallLogPanels();
+    InstallScriptEditorPanel();
     InstallPlayMode(EditorCameraForGameView);
     PrewarmLoaderArtwork();
     glfwSetWindowTitle(g_win, ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
