@@ -32,9 +32,11 @@
 #include "editor/ui/frame/LoadingSteps.h"
 #include "editor/ui/frame/EditorLayoutGlue.h"
 #include "editor/legacy/shell/LayoutState.h"
+#include "editor/legacy/update/UpdateJob.h"
 #include "editor/legacy/app/MainLoop.h"
 #include "editor/ui/common/AppWindow.h"
 #include "editor/ui/shell/ScenePopups.h"
+#include "editor/ui/script/ScriptEditorPanel.h"
 #include "editor/ui/common/UiProbe.h"
 #include "editor/ui/common/WindowChrome.h"
 #include "editor/ui/common/NativeWindow.h"
@@ -80,7 +82,10 @@ public:
 // process), including the early returns when there is no window. Seam: the
 // model-import job (JoinModelImportThread) and the build job
 // (JoinBuildThread) join here too once they exist.
-void JoinShellWorkerThreads() { ShutdownFastTextureLoader(); }
+void JoinShellWorkerThreads() {
+    ShutdownFastTextureLoader();
+    ShutdownUpdateJob();
+}
 
 struct WorkerJoinGuard {
     ~WorkerJoinGuard() { JoinShellWorkerThreads(); }
@@ -415,6 +420,7 @@ int KorvaneLegacyMain(int argc, char** argv) {
     if (!g_gameBuild) InstallSceneRecovery();
     InstallEditorLayoutState();
     InstallLogPanels();
+    InstallScriptEditorPanel();
     InstallPlayMode(EditorCameraForGameView);
     PrewarmLoaderArtwork();
     glfwSetWindowTitle(g_win, g_state == 0 ? "Korvane" : ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
