@@ -26,14 +26,17 @@
 #include "editor/legacy/base/ProjectPaths.h"
 #include "editor/legacy/platform/Spawn.h"
 #include "editor/legacy/shell/ProjectRegistry.h"
+#include "editor/legacy/shell/SceneRecovery.h"
 #include "editor/legacy/shell/ShellLogic.h"
 #include "editor/legacy/shell/WindowLayout.h"
 #include "editor/ui/frame/LoadingSteps.h"
 #include "editor/ui/frame/EditorLayoutGlue.h"
 #include "editor/legacy/shell/LayoutState.h"
+#include "editor/legacy/update/UpdateJob.h"
 #include "editor/legacy/app/MainLoop.h"
 #include "editor/ui/common/AppWindow.h"
 #include "editor/ui/shell/ScenePopups.h"
+#include "editor/ui/script/ScriptEditorPanel.h"
 #include "editor/ui/common/UiProbe.h"
 #include "editor/ui/common/WindowChrome.h"
 #include "editor/ui/common/NativeWindow.h"
@@ -41,6 +44,9 @@
 #include "editor/render/Programs.h"
 #include "editor/render/Renderer.h"
 #include "editor/ui/frame/EditorFrame.h"
+#include "editor/ui/common/EditorHooks.h"
+#include "editor/ui/inspector/InspectorPanel.h"
+#include "editor/ui/viewport/EditorCamera.h"
 #include "editor/ui/play/PlayInstall.h"
 #include "editor/ui/viewport/EditorCamera.h"
 #include "editor/legacy/play/Input.h"
@@ -79,7 +85,10 @@ public:
 // process), including the early returns when there is no window. Seam: the
 // model-import job (JoinModelImportThread) and the build job
 // (JoinBuildThread) join here too once they exist.
-void JoinShellWorkerThreads() { ShutdownFastTextureLoader(); }
+void JoinShellWorkerThreads() {
+    ShutdownFastTextureLoader();
+    ShutdownUpdateJob();
+}
 
 struct WorkerJoinGuard {
     ~WorkerJoinGuard() { JoinShellWorkerThreads(); }
@@ -87,7 +96,10 @@ struct WorkerJoinGuard {
 
 void ShellUpdateWindowTitle() {
     if (!g_win) return;
-    glfwSetWindowTitle(g_win, ComposeDirtyTitle(g_projName, g_sceneDirty).c_str());
+    // No project is open in the hub (g_projName is only the name typed for a
+    // new one): the plain title there.
+    if (g_state == 0 && !g_gameBuild) glfwSetWindowTitle(g_win, "Korvane");
+    else glfwSetWindowTitle(g_win, ComposeDirtyTitle(g_projName, g_sceneDirty).c_str());
     SetDocumentEdited(g_win, g_sceneDirty);
 }
 
@@ -280,7 +292,8 @@ void RunFrame() {
     autosave.hasScenePath = g_scenePath[0] != '\0';
     autosave.playing = g_playing;
     autosave.gameBuild = g_gameBuild;
-    if (AutosaveTick(g_editorAutoSaveTimer, dt, autosave)) ShellSaveScene(g_scenePath);
+    // The autosave writes the recovery copy, never the scene file itself.
+    if (AutosaveTick(g_editorAutoSaveTimer, dt, autosave)) WriteRecoveryCopy();
 
     if (g_playing && !g_playPaused && g_state == 2) TickPlayMode(dt);
     if (g_playing && ImGui::IsKeyPressed(ImGuiKey_Escape, true)) {
@@ -337,6 +350,8 @@ void RunFrame() {
 void Shutdown() {
     JoinShellWorkerThreads();
     if (!g_gameBuild) SaveEditorLayoutState();
+    // A clean close leaves nothing to recover.
+    if (!g_gameBuild && g_state == 2 && !g_sceneDirty) RemoveRecoveryCopy(g_scenePath);
     ReleaseMeshAndTextureResources();
     CleanupRenderResources();
     // Seam: CleanupGLResources() for framebuffers, programs, meshes, models,
@@ -405,11 +420,15 @@ int KorvaneLegacyMain(int argc, char** argv) {
         g_logoTex = LoadLogo(logo.c_str());
     }
     InstallLoadingRuntime();
+    if (!g_gameBuild) InstallSceneRecovery();
     InstallEditorLayoutState();
     InstallLogPanels();
+    InstallScriptEditorPanel();
     InstallPlayMode(EditorCameraForGameView);
+    InstallInspectorPanel();
+    g_editorHooks.focusOnSelection = FocusOnSelection;
     PrewarmLoaderArtwork();
-    glfwSetWindowTitle(g_win, ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
+    glfwSetWindowTitle(g_win, g_state == 0 ? "Korvane" : ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
 
     while (!glfwWindowShouldClose(g_win)) RunFrame();
 
