@@ -22,6 +22,11 @@ extern double g_nextLayoutAutosave;
 extern bool g_forceLayoutSaveOnce;
 extern bool g_pendingEditorWindowExpand;
 extern bool g_useDefaultEditorLayout;
+extern bool g_layoutLoadedForProject;  // the layout state was loaded for g_projectRoot
+
+// Editor preferences (the settings panel edits them, the layout state keeps them).
+extern int32_t g_editorTheme;       // 0 Dark, 1 Light, 2 System (drawn as Dark)
+extern float g_editorFontScale;     // used clamped to [0.5, 2]
 // Default build target and configuration, shared by the build panel and the
 // settings panel: 0 Windows, 1 Linux, 2 macOS; 0 Debug, 1 Release, 2 Shipping.
 // The default target is the host's (Linux).
