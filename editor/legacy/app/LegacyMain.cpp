@@ -25,7 +25,10 @@
 #include "editor/legacy/scene/EntityStore.h"
 #include "editor/legacy/base/ProjectPaths.h"
 #include "editor/legacy/platform/Spawn.h"
+#include "editor/legacy/build/BuildJob.h"
+#include "editor/ui/build/BuildPanel.h"
 #include "editor/legacy/shell/ProjectRegistry.h"
+#include "editor/legacy/shell/SceneRecovery.h"
 #include "editor/legacy/shell/ShellLogic.h"
 #include "editor/legacy/shell/WindowLayout.h"
 #include "editor/ui/frame/LoadingSteps.h"
@@ -33,9 +36,11 @@
 #include "editor/assets/gltf/ImportedModelCache.h"
 #include "editor/ui/frame/EditorLayoutGlue.h"
 #include "editor/legacy/shell/LayoutState.h"
+#include "editor/legacy/update/UpdateJob.h"
 #include "editor/legacy/app/MainLoop.h"
 #include "editor/ui/common/AppWindow.h"
 #include "editor/ui/shell/ScenePopups.h"
+#include "editor/ui/script/ScriptEditorPanel.h"
 #include "editor/ui/common/UiProbe.h"
 #include "editor/ui/common/WindowChrome.h"
 #include "editor/ui/common/NativeWindow.h"
@@ -43,8 +48,13 @@
 #include "editor/render/Programs.h"
 #include "editor/render/Renderer.h"
 #include "editor/ui/frame/EditorFrame.h"
+#include "editor/ui/common/EditorHooks.h"
+#include "editor/ui/inspector/InspectorPanel.h"
+#include "editor/ui/viewport/EditorCamera.h"
 #include "editor/ui/play/PlayInstall.h"
+#include "editor/ui/viewport/EditorCamera.h"
 #include "editor/legacy/play/Input.h"
+#include "editor/legacy/play/PlayMode.h"
 #include "editor/ui/shell/LoadingScreen.h"
 #include "editor/ui/shell/LogPanels.h"
 #include "editor/ui/shell/ProjectHub.h"
@@ -79,7 +89,11 @@ public:
 // process), including the early returns when there is no window. Seam: the
 // model-import job (JoinModelImportThread) and the build job
 // (JoinBuildThread) join here too once they exist.
-void JoinShellWorkerThreads() { ShutdownFastTextureLoader(); }
+void JoinShellWorkerThreads() {
+    ShutdownFastTextureLoader();
+    JoinBuildThread();
+    ShutdownUpdateJob();
+}
 
 struct WorkerJoinGuard {
     ~WorkerJoinGuard() { JoinShellWorkerThreads(); }
@@ -87,7 +101,10 @@ struct WorkerJoinGuard {
 
 void ShellUpdateWindowTitle() {
     if (!g_win) return;
-    glfwSetWindowTitle(g_win, ComposeDirtyTitle(g_projName, g_sceneDirty).c_str());
+    // No project is open in the hub (g_projName is only the name typed for a
+    // new one): the plain title there.
+    if (g_state == 0 && !g_gameBuild) glfwSetWindowTitle(g_win, "Korvane");
+    else glfwSetWindowTitle(g_win, ComposeDirtyTitle(g_projName, g_sceneDirty).c_str());
     SetDocumentEdited(g_win, g_sceneDirty);
 }
 
@@ -227,13 +244,11 @@ bool DrawGameSplash(float dt) {
     return g_splashState >= 3;
 }
 
-void StartGamePlay() {
-    g_playing = true;
-    g_playPaused = false;
-    g_showGame = true;
-    // Seam: g_playSnapshotValid = false and SetPlayCursorCaptured(true) once
-    // play mode exists.
-    Log(2, "Game started");
+// The Game panel looks through the editor camera when the scene has none.
+void EditorCameraForGameView(float eye[3], float target[3]) {
+    const Vec3 e = g_camEye, t = g_camTarg;
+    eye[0] = e.x, eye[1] = e.y, eye[2] = e.z;
+    target[0] = t.x, target[1] = t.y, target[2] = t.z;
 }
 
 void UpdateFrameTitle() {
@@ -283,16 +298,13 @@ void RunFrame() {
     autosave.hasScenePath = g_scenePath[0] != '\0';
     autosave.playing = g_playing;
     autosave.gameBuild = g_gameBuild;
-    if (AutosaveTick(g_editorAutoSaveTimer, dt, autosave)) ShellSaveScene(g_scenePath);
+    // The autosave writes the recovery copy, never the scene file itself.
+    if (AutosaveTick(g_editorAutoSaveTimer, dt, autosave)) WriteRecoveryCopy();
 
-    // Seam: TickPlayMode(dt) while g_playing && !g_playPaused in state 2.
-    if (g_playing && ImGui::IsKeyPressed(ImGuiKey_Escape, false)) {
-        if (g_gameBuild) {
-            glfwSetWindowShouldClose(g_win, GLFW_TRUE);
-        } else {
-            // Seam: SetPlayCursorCaptured(false).
-            Log(2, "Play mode mouse released (ESC). Use Stop to exit play mode.");
-        }
+    if (g_playing && !g_playPaused && g_state == 2) TickPlayMode(dt);
+    if (g_playing && ImGui::IsKeyPressed(ImGuiKey_Escape, true)) {
+        if (g_gameBuild) glfwSetWindowShouldClose(g_win, GLFW_TRUE);
+        else ReleasePlayMouseForEscape();
     }
 
     bool splashDone = false;
@@ -306,7 +318,7 @@ void RunFrame() {
         RunEditorFrame();
     } else {
         splashDone = DrawGameSplash(dt);
-        if (splashDone && !g_playing) StartGamePlay();
+        if (splashDone && !g_playing) StartGameRuntimePlay();
     }
     if (g_state == 2) {
         if (!g_gameBuild) {
@@ -344,6 +356,8 @@ void RunFrame() {
 void Shutdown() {
     JoinShellWorkerThreads();
     if (!g_gameBuild) SaveEditorLayoutState();
+    // A clean close leaves nothing to recover.
+    if (!g_gameBuild && g_state == 2 && !g_sceneDirty) RemoveRecoveryCopy(g_scenePath);
     ReleaseMeshAndTextureResources();
     CleanupRenderResources();
     // Seam: CleanupGLResources() for framebuffers, programs, meshes, models,
@@ -413,11 +427,16 @@ int KorvaneLegacyMain(int argc, char** argv) {
     }
     InstallLoadingRuntime();
     InstallImportedModelHooks();
+    if (!g_gameBuild) InstallSceneRecovery();
     InstallEditorLayoutState();
     InstallLogPanels();
-    InstallPlayMode();
+    InstallBuildPanel();
+    InstallScriptEditorPanel();
+    InstallPlayMode(EditorCameraForGameView);
+    InstallInspectorPanel();
+    g_editorHooks.focusOnSelection = FocusOnSelection;
     PrewarmLoaderArtwork();
-    glfwSetWindowTitle(g_win, ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
+    glfwSetWindowTitle(g_win, g_state == 0 ? "Korvane" : ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
 
     while (!glfwWindowShouldClose(g_win)) RunFrame();
 

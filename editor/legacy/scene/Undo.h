@@ -32,7 +32,7 @@ struct SceneSnapshot {
     char inspectorMatPath[1024] = "";
     Material inspectorEditMat;
     char selFilePath[1024] = "";
-    std::unordered_map<int32_t, ScriptMeta> scriptMeta;
+    EntityIdMap<ScriptMeta> scriptMeta;
 };
 
 struct UndoEntry {

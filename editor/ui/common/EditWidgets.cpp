@@ -109,8 +109,9 @@ bool EditFloat(const char* id, float* v, float speed, float vmin, float vmax, co
     SettlePendingEdit();
     float copy = *v;
     bool touched = ImGui::DragFloat(id, &copy, speed, vmin, vmax, format, ImGuiSliderFlags_AlwaysClamp);
-    copy = ClampEditValue(copy, vmin, vmax);
-    bool changed = touched && std::isfinite(copy) && !SameBits(copy, *v);
+    bool changed = touched && std::isfinite(copy);
+    if (changed) copy = ClampEditValue(copy, vmin, vmax);
+    changed = changed && !SameBits(copy, *v);
     if (changed) {
         RecordContinuousEdit(undoLabel);
         *v = copy;
@@ -138,7 +139,7 @@ bool EditIntAsFloat(const char* id, int32_t* v, float speed, float vmin, float v
     SettlePendingEdit();
     float copy = float(*v);
     bool touched = ImGui::DragFloat(id, &copy, speed, vmin, vmax, "%.3f", ImGuiSliderFlags_AlwaysClamp);
-    copy = ClampEditValue(copy, vmin, vmax);
+    if (std::isfinite(copy)) copy = ClampEditValue(copy, vmin, vmax);
     bool changed = false;
     if (touched && std::isfinite(copy) && copy > -2147483648.0f && copy < 2147483648.0f) {
         int32_t whole = int32_t(copy);
@@ -169,8 +170,8 @@ bool Vec3Drags(const char* const ids[3], float itemWidth, float groupWidth, Vec3
         ImGui::SetNextItemWidth(itemWidth);
         float before = *comps[i];
         if (ImGui::DragFloat(ids[i], comps[i], speed, vmin, vmax, "%.2f", ImGuiSliderFlags_AlwaysClamp)) {
-            *comps[i] = ClampEditValue(*comps[i], vmin, vmax);
             if (!std::isfinite(*comps[i])) *comps[i] = before;
+            *comps[i] = ClampEditValue(*comps[i], vmin, vmax);
             if (!SameBits(before, *comps[i])) {
                 any = true;
                 *changedAxis = i;

@@ -46,6 +46,9 @@ struct EditorHooks {
     int32_t (*createEntityFromAsset)(const char* path) = nullptr;  // new entity id, or -1
     bool (*attachAssetToEntity)(Entity& e, const char* path) = nullptr;
     void (*applyLiquidMaterialDefaults)(Entity& e) = nullptr;
+
+    // The viewport camera frames the selection (the inspector's "Focus").
+    void (*focusOnSelection)() = nullptr;
 };
 
 extern EditorHooks g_editorHooks;

@@ -217,7 +217,8 @@ void HandleGlobalEditorShortcuts() {
         in.itemActive = ImGui::IsAnyItemActive();
         in.playing = g_playing;
         in.hasScenePath = g_scenePath[0] != '\0';
-        in.scriptEditorFocused = g_editorHooks.scriptEditorFocused && *g_editorHooks.scriptEditorFocused;
+        in.scriptEditorFocused =
+            g_showScriptEditor && g_editorHooks.scriptEditorFocused && *g_editorHooks.scriptEditorFocused;
         RunEditorShortcut(DecideEditorShortcut(in));
     }
     CancelOrphanedPendingEdit(ImGui::IsAnyItemActive());

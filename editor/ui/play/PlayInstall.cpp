@@ -4,6 +4,9 @@
 
 #include "editor/legacy/play/Input.h"
 #include "editor/legacy/play/Liquids.h"
+#include "editor/legacy/play/PlayMode.h"
+#include "editor/legacy/shell/ShellLogic.h"
+#include "editor/ui/play/GamePanel.h"
 #include "editor/legacy/shell/LoadingSequence.h"
 #include "editor/render/GL.h"
 #include "editor/ui/common/AppWindow.h"
@@ -28,6 +31,12 @@ void UiMouseDelta(float* dx, float* dy) {
     *dy = io.MouseDelta.y;
 }
 
+void SetWindowCursorCaptured(bool captured) {
+    if (g_win) glfwSetInputMode(g_win, GLFW_CURSOR, captured ? GLFW_CURSOR_DISABLED : GLFW_CURSOR_NORMAL);
+}
+
+void StopPlayForShell() { StopPlayMode(nullptr); }
+
 bool SetupInputStep() {
     SetupDefaultInputs();
     return true;
@@ -35,9 +44,20 @@ bool SetupInputStep() {
 
 }  // namespace
 
-void InstallPlayMode() {
+void InstallPlayMode(void (*editorCamera)(float eye[3], float target[3])) {
+    g_gameEditorCameraHook = editorCamera;
     g_inputSource = InputSource{WindowKeyDown, WindowButtonDown, UiMouseDelta};
     // The input step of the loading table, after the render targets.
     if (!g_loadingSteps[4].work) g_loadingSteps[4].work = SetupInputStep;
     g_editorHooks.applyLiquidMaterialDefaults = ApplyLiquidMaterialDefaults;
+    g_playHooks.setCursorCaptured = SetWindowCursorCaptured;
+    g_editorHooks.startPlayMode = StartPlayMode;
+    g_editorHooks.togglePlayPaused = TogglePlayPaused;
+    g_editorHooks.drawPlayTransportControls = DrawPlayTransportControls;
+    g_editorHooks.playMouseCaptured = &g_playMouseCaptured;
+    g_editorHooks.gamePanel = GamePanel;
+    // A close or a project switch stops play (restoring the edited scene)
+    // before anything else happens; a scene load or new scene likewise.
+    g_stopPlayModeHook = StopPlayForShell;
+    InstallPlayModeGuards();
 }

@@ -6,4 +6,6 @@
 // and the guards that keep play from saving, replacing or undoing the
 // edited scene. One call from the main loop at start-up.
 
-void InstallPlayMode();
+// editorCamera: the editor camera's eye and target, which the Game panel
+// shows when the scene has no camera (null: a fixed default view).
+void InstallPlayMode(void (*editorCamera)(float eye[3], float target[3]));
