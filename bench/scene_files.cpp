@@ -15,6 +15,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "editor/legacy/base/EditorLog.h"
@@ -106,6 +107,46 @@ void MakeTree(const std::string& root, int files) {
     }
 }
 
+// A scene of n minimal entities with the given ids.
+std::string IdsScene(const std::vector<int32_t>& ids) {
+    std::string text = "# Korvane Scene v3\n";
+    for (int32_t id : ids) {
+        text += "entity " + std::to_string(id) + " \"E\" -1 1 1\ntransform 0 0 0 0 0 0 1 1 1\nend\n";
+    }
+    return text;
+}
+
+// Median load time of a file of n entities with ids 1..n, and of one whose
+// ids are all multiples of the bucket count an identity-hashed index of n
+// entries gets (the pattern that piles every id into one bucket).
+void BenchIdPatterns(const std::string& root, int n, int reps) {
+    std::vector<int32_t> plain, colliding;
+    std::unordered_map<int32_t, int32_t> probe;
+    probe.reserve(static_cast<size_t>(n));
+    const int32_t buckets = static_cast<int32_t>(probe.bucket_count());
+    for (int i = 1; i <= n; ++i) {
+        plain.push_back(i);
+        colliding.push_back(i * buckets);
+    }
+    const std::string plainPath = root + "/plain_ids.korvane", collidingPath = root + "/colliding_ids.korvane";
+    std::ofstream(plainPath, std::ios::binary) << IdsScene(plain);
+    std::ofstream(collidingPath, std::ios::binary) << IdsScene(colliding);
+    std::vector<double> plainMs, collidingMs;
+    for (int r = 0; r < reps; ++r) {
+        for (int which = 0; which < 2; ++which) {
+            ClearStore();
+            const std::string& path = which ? collidingPath : plainPath;
+            double t0 = NowMs();
+            if (!LoadScene(path.c_str()) || g_ents.size() != static_cast<size_t>(n)) std::exit(9);
+            (which ? collidingMs : plainMs).push_back(NowMs() - t0);
+            LogClear();
+        }
+    }
+    ClearStore();
+    Print("scene_load_plain_ids_20k_ms", Median(plainMs), "ms");
+    Print("scene_load_colliding_ids_20k_ms", Median(collidingMs), "ms");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -150,6 +191,7 @@ int main(int argc, char** argv) {
     Print("scene_save_10k_typical_ms", Median(save), "ms");
     Print("scene_load_10k_typical_ms", Median(load), "ms");
     Print("scene_save_load_10k_full_ms", Median(full), "ms");
+    BenchIdPatterns(root, 20000, 3);
 
 sync_part:
     if (only == "scene") {

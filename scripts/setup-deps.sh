@@ -18,7 +18,7 @@ PACKAGES=(
   libglfw3-dev libstb-dev libopenal-dev libssl-dev libtinygltf-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth mesa-utils libgl1-mesa-dri libegl1 libgl-dev x11-utils xdotool imagemagick
-  zip unzip curl fonts-roboto-unhinted fonts-material-design-icons-iconfont
+  zip unzip xdg-utils curl openssl fonts-roboto-unhinted fonts-material-design-icons-iconfont
   python3 python3-venv python3-pip locales
 )
 

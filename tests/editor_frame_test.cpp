@@ -197,7 +197,10 @@ TEST(EntityPresets, MenusCreateTheListedEntities) {
         EXPECT_EQ(e->transform.scale.x, c.scale.x) << c.name;
         EXPECT_EQ(e->transform.scale.z, c.scale.z) << c.name;
     }
-    EXPECT_TRUE(g_undoStack.empty()) << "creating from a menu records no undo entry";
+    // Every creation is its own labelled undo step.
+    ASSERT_EQ(g_undoStack.size(), std::size(cases));
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_STREQ(g_undoStack[i].label, PresetUndoLabel(cases[i].p));
     EXPECT_TRUE(g_sceneDirty);
 }
 

@@ -484,4 +484,35 @@ TEST_F(StoreTest, ParentCyclesAndSelfParentsEndTheWalk) {
     EXPECT_EQ(sq.w, lq.w);
 }
 
+// Ids that are multiples of the index's bucket count (what an identity hash
+// piles into one bucket) still spread: inserts and lookups stay constant
+// time. Checked through the bucket sizes, not a clock.
+TEST_F(StoreTest, ChosenIdsSpreadOverTheIndexBuckets) {
+    constexpr int kCount = 20000;
+    // Both maps sized up front, so their bucket counts stay put while the
+    // ids go in.
+    decltype(g_entIdx) index;
+    index.reserve(kCount);
+    const int32_t buckets = static_cast<int32_t>(index.bucket_count());
+    g_entIdx.swap(index);
+    decltype(g_scriptMeta) metas;
+    metas.reserve(kCount);
+    g_scriptMeta.swap(metas);
+    g_ents.reserve(kCount);
+    for (int i = 1; i <= kCount; ++i) {
+        g_nextId = i * buckets;
+        const int32_t id = Add("E");
+        g_scriptMeta[id].fieldCount = 0;
+    }
+    ASSERT_EQ(g_entIdx.size(), static_cast<size_t>(kCount));
+    auto largestBucket = [](const auto& map) {
+        size_t most = 0;
+        for (size_t b = 0; b < map.bucket_count(); ++b) most = std::max(most, map.bucket_size(b));
+        return most;
+    };
+    EXPECT_LT(largestBucket(g_entIdx), 16u);
+    EXPECT_LT(largestBucket(g_scriptMeta), 16u);
+    for (int i = 1; i <= kCount; i += 997) EXPECT_EQ(GetEnt(i * buckets)->id, i * buckets);
+}
+
 }  // namespace

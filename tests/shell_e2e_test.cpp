@@ -191,7 +191,7 @@ TEST_F(ShellE2E, ClickingACardOpensTheRegisteredProject) {
     ASSERT_TRUE(card && card->w > 0) << s.AllStderr();
     ASSERT_TRUE(s.WaitForLine("[probe] frame state=0", 10));
     ASSERT_TRUE(Click(s.Display(), card->CenterX(), card->CenterY()));
-    ASSERT_TRUE(s.WaitForLine("[INFO] Scene loaded: " + root + "/Assets/Scenes/Default.korvane (6 entities)", 20))
+    ASSERT_TRUE(s.WaitForLine("[INFO] Scene loaded: " + root + "/Assets/Scenes/Default.korvane (13 entities)", 20))
         << s.AllStderr();
     ASSERT_TRUE(s.WaitForLine("[INFO] Korvane Editor v0.4.0 - Ready", 10));
     ASSERT_TRUE(s.WaitForLine("[probe] frame state=2", 10));

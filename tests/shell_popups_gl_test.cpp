@@ -1,9 +1,12 @@
 // "Unsaved Changes" driven by synthetic mouse input: a failed save keeps the
 // dialog open and offers "Close Without Saving"; saving a scene that has no
-// path picks a free name; the pending action runs after a successful save.
+// path picks a free name; the pending action runs after a successful save;
+// "Don't Save" writes nothing. The recovery question: "Recover" and
+// "Discard".
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +17,7 @@
 #include "editor/legacy/scene/EntityStore.h"
 #include "editor/legacy/base/ProjectPaths.h"
 #include "editor/legacy/files/SceneFile.h"
+#include "editor/legacy/shell/SceneRecovery.h"
 #include "editor/legacy/shell/ShellLogic.h"
 #include "editor/ui/shell/ScenePopups.h"
 #include "editor/ui/common/UiProbe.h"
@@ -241,4 +245,97 @@ TEST_F(ScenePopupsTest, SaveAsRefusesPathsAndAsksBeforeOverwriting) {
     EXPECT_EQ(ReadAll(scenes + "/Level3.korvane"), saved) << "nothing written before the user agrees";
     ASSERT_TRUE(Click("save.overwrite"));
     EXPECT_NE(ReadAll(scenes + "/Level3.korvane").find("\"Later Edit\""), std::string::npos);
+}
+
+// "Don't Save" goes on without writing anything: closing, or opening the
+// other scene; the recovery copy goes too.
+TEST_F(UnsavedDialogTest, DontSaveClosesWithoutWriting) {
+    InstallSceneRecovery();
+    const std::string path = root + "/Assets/Scenes/Level.korvane";
+    ASSERT_TRUE(SaveScene(path.c_str()));
+    const std::string before = ReadAll(path);
+    const auto time = fs::last_write_time(path);
+    AddEnt("Throw Away", -1);
+    ASSERT_TRUE(WriteRecoveryCopy());
+    const std::string copy = RecoveryCopyPath(path, root);
+    ASSERT_TRUE(fs::exists(copy));
+    RequestClose();
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(Drawn("unsaved.dontsave")) << "offered before any failure";
+    ASSERT_TRUE(Click("unsaved.dontsave"));
+    EXPECT_EQ(s_closeMarks, 1);
+    EXPECT_TRUE(g_closeWithoutSaving);
+    EXPECT_EQ(ReadAll(path), before) << "nothing written";
+    EXPECT_EQ(fs::last_write_time(path), time);
+    EXPECT_FALSE(fs::exists(path + ".bak"));
+    EXPECT_FALSE(fs::exists(copy)) << "nothing left to recover";
+    EXPECT_FALSE(Drawn("unsaved.save"));
+    g_sceneLoadedHook = nullptr;
+    g_sceneSavedHook = nullptr;
+}
+
+TEST_F(UnsavedDialogTest, DontSaveOpensTheOtherScene) {
+    const std::string scenes = root + "/Assets/Scenes";
+    AddEnt("Only In Other", -1);
+    ASSERT_TRUE(SaveScene((scenes + "/Other.korvane").c_str()));
+    NewScene();
+    const std::string path = scenes + "/Level.korvane";
+    ASSERT_TRUE(SaveScene(path.c_str()));
+    const std::string before = ReadAll(path);
+    AddEnt("Throw Away", -1);
+    EXPECT_FALSE(RequestSceneSwitch((scenes + "/Other.korvane").c_str()));
+    ASSERT_TRUE(Open());
+    ASSERT_TRUE(Click("unsaved.dontsave"));
+    EXPECT_EQ(s_closeMarks, 0);
+    EXPECT_EQ(std::string(g_scenePath), scenes + "/Other.korvane");
+    EXPECT_FALSE(g_sceneDirty);
+    EXPECT_EQ(ReadAll(path), before);
+    EXPECT_STREQ(g_pendingSceneOpen, "");
+}
+
+// The recovery question after a scene with a newer copy was opened.
+TEST_F(UnsavedDialogTest, RecoverLoadsTheCopyDiscardDeletesIt) {
+    InstallSceneRecovery();
+    const std::string path = root + "/Assets/Scenes/Level.korvane";
+    ASSERT_TRUE(SaveScene(path.c_str()));
+    const std::string saved = ReadAll(path);
+    AddEnt("Unsaved Edit", -1);
+    ASSERT_TRUE(WriteRecoveryCopy());
+    const std::string copy = RecoveryCopyPath(path, root);
+    // The copy must be newer than the scene: age the scene file a little.
+    fs::last_write_time(path, fs::last_write_time(copy) - std::chrono::seconds(5));
+
+    for (const char* answer : {"recovery.discard", "recovery.recover"}) {
+        SCOPED_TRACE(answer);
+        if (!fs::exists(copy)) {
+            ASSERT_TRUE(LoadScene(path.c_str()));
+            AddEnt("Unsaved Edit", -1);
+            ASSERT_TRUE(WriteRecoveryCopy());
+            fs::last_write_time(path, fs::last_write_time(copy) - std::chrono::seconds(5));
+        }
+        ASSERT_TRUE(LoadScene(path.c_str()));
+        ASSERT_TRUE(g_recoveryOffer.active);
+        for (int i = 0; i < 3; ++i) Frame();
+        ASSERT_TRUE(Drawn("recovery.recover"));
+        ASSERT_TRUE(Click(answer));
+        EXPECT_FALSE(g_recoveryOffer.active);
+        EXPECT_FALSE(Drawn("recovery.recover")) << "answered once";
+        EXPECT_EQ(std::string(g_scenePath), path) << "the open scene is still the real file";
+        EXPECT_EQ(ReadAll(path), saved) << "the scene file stays untouched";
+        bool edit = false;
+        for (const Entity& e : g_ents) edit = edit || std::string(e.name) == "Unsaved Edit";
+        if (std::string(answer) == "recovery.recover") {
+            EXPECT_TRUE(edit);
+            EXPECT_TRUE(g_sceneDirty);
+            EXPECT_TRUE(fs::exists(copy)) << "kept until the user saves";
+            ASSERT_TRUE(SaveScene(g_scenePath));
+            EXPECT_FALSE(fs::exists(copy)) << "a real save removes it";
+        } else {
+            EXPECT_FALSE(edit);
+            EXPECT_FALSE(g_sceneDirty);
+            EXPECT_FALSE(fs::exists(copy));
+        }
+    }
+    g_sceneLoadedHook = nullptr;
+    g_sceneSavedHook = nullptr;
 }

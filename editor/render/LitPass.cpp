@@ -7,6 +7,7 @@
 #include <string>
 
 #include "editor/legacy/base/EditorLog.h"
+#include "editor/legacy/base/ProjectPaths.h"
 #include "editor/assets/Textures.h"
 #include "editor/legacy/scene/EntityStore.h"
 #include "editor/render/GL.h"
@@ -316,7 +317,9 @@ void SetPrimitiveMaterialUniforms(const Material* m) {
 
 bool DrawImportedRenderer(const MeshRenderer& mr, const Material* override, bool lit) {
     const std::string path = mr.modelPath;
-    if (g_failedModelLoads.KnownFailure(path)) return false;
+    // Stored paths are Assets-relative: the file state is the resolved file's.
+    const std::string file = ResolveProjectAssetPath(path.c_str());
+    if (g_failedModelLoads.KnownFailure(path, file)) return false;
     if (g_drawImportedPartsFn) {
         // A first draw loads the model and its textures, binding them on the
         // active unit; keep that off the shadow map's unit and out of the
@@ -325,7 +328,7 @@ bool DrawImportedRenderer(const MeshRenderer& mr, const Material* override, bool
         s_cache.texKnown[kTexUnitAlbedo] = false;
         if (g_drawImportedPartsFn(mr, override, lit)) return true;
     }
-    g_failedModelLoads.Remember(path);
+    g_failedModelLoads.Remember(path, file);
     Log(4, "Imported model failed, NOT drawing cube fallback: %s", path.c_str());
     return false;
 }

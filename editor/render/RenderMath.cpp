@@ -1,5 +1,7 @@
 #include "editor/render/RenderMath.h"
 
+#include "editor/legacy/play/Behaviours.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -140,12 +142,10 @@ CameraView CameraEntityView(const Entity& cam, int w, int h) {
     const Mat4 m = EntityModelMatrix(cam);
     if (!IsFinite(m)) return none;
     const Vec3 eye(m.m[12], m.m[13], m.m[14]);
-    Vec3 forward = m_mulDir(m, Vec3(0, 0, -1)).norm();
-    if (forward.len() < 0.001f) forward = Vec3(0, 0, -1);
-    Vec3 up = m_mulDir(m, Vec3(0, 1, 0)).norm();
-    if (up.len() < 0.001f) up = Vec3(0, 1, 0);
-    // A flattened axis can leave up along the view direction; look-at would
-    // then produce a zero matrix.
+    // The camera looks the way the game looks through it (yaw 90 = +X), not
+    // along its model matrix's -Z, so the preview shows what play will show.
+    const Vec3 forward = GameCameraForward(cam.transform.rotation);
+    Vec3 up(0, 1, 0);
     if (std::fabs(forward.dot(up)) > 0.999f) up = Perpendicular(forward);
     return MakeView(eye, forward, up, fov, float(w) / float(std::max(1, h)), nearZ, farZ);
 }
@@ -161,7 +161,7 @@ CameraView GameDirectView(const std::vector<Entity>& ents, int w, int h) {
         eye = FiniteVec(e.transform.position, Vec3(0, 0, 0));
         const float yaw = FiniteOr(e.transform.rotation.y, 0.0f) * kPi / 180.0f;
         const float pitch = FiniteOr(e.transform.rotation.x, 0.0f) * kPi / 180.0f;
-        forward = Vec3(std::sin(yaw) * std::cos(pitch), std::sin(pitch), -std::cos(yaw) * std::cos(pitch));
+        forward = GameCameraForward(e.transform.rotation);
         // Straight up or down the world up is parallel to the view; the
         // camera's own up (tilted back along the yaw direction) replaces it.
         if (std::fabs(forward.norm().y) > 0.999f) {

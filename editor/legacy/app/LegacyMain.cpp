@@ -24,13 +24,23 @@
 #include "editor/legacy/scene/Entity.h"
 #include "editor/legacy/scene/EntityStore.h"
 #include "editor/legacy/base/ProjectPaths.h"
+#include "editor/legacy/platform/Spawn.h"
+#include "editor/legacy/build/BuildJob.h"
+#include "editor/ui/build/BuildPanel.h"
 #include "editor/legacy/shell/ProjectRegistry.h"
+#include "editor/legacy/shell/SceneRecovery.h"
 #include "editor/legacy/shell/ShellLogic.h"
 #include "editor/legacy/shell/WindowLayout.h"
 #include "editor/ui/frame/LoadingSteps.h"
+#include "editor/ui/frame/ImportedModelHooks.h"
+#include "editor/assets/gltf/ImportedModelCache.h"
+#include "editor/ui/frame/EditorLayoutGlue.h"
+#include "editor/legacy/shell/LayoutState.h"
+#include "editor/legacy/update/UpdateJob.h"
 #include "editor/legacy/app/MainLoop.h"
 #include "editor/ui/common/AppWindow.h"
 #include "editor/ui/shell/ScenePopups.h"
+#include "editor/ui/script/ScriptEditorPanel.h"
 #include "editor/ui/common/UiProbe.h"
 #include "editor/ui/common/WindowChrome.h"
 #include "editor/ui/common/NativeWindow.h"
@@ -38,6 +48,13 @@
 #include "editor/render/Programs.h"
 #include "editor/render/Renderer.h"
 #include "editor/ui/frame/EditorFrame.h"
+#include "editor/ui/common/EditorHooks.h"
+#include "editor/ui/inspector/InspectorPanel.h"
+#include "editor/ui/viewport/EditorCamera.h"
+#include "editor/ui/play/PlayInstall.h"
+#include "editor/ui/viewport/EditorCamera.h"
+#include "editor/legacy/play/Input.h"
+#include "editor/legacy/play/PlayMode.h"
 #include "editor/ui/shell/LoadingScreen.h"
 #include "editor/ui/shell/LogPanels.h"
 #include "editor/ui/shell/ProjectHub.h"
@@ -72,7 +89,11 @@ public:
 // process), including the early returns when there is no window. Seam: the
 // model-import job (JoinModelImportThread) and the build job
 // (JoinBuildThread) join here too once they exist.
-void JoinShellWorkerThreads() { ShutdownFastTextureLoader(); }
+void JoinShellWorkerThreads() {
+    ShutdownFastTextureLoader();
+    JoinBuildThread();
+    ShutdownUpdateJob();
+}
 
 struct WorkerJoinGuard {
     ~WorkerJoinGuard() { JoinShellWorkerThreads(); }
@@ -80,7 +101,10 @@ struct WorkerJoinGuard {
 
 void ShellUpdateWindowTitle() {
     if (!g_win) return;
-    glfwSetWindowTitle(g_win, ComposeDirtyTitle(g_projName, g_sceneDirty).c_str());
+    // No project is open in the hub (g_projName is only the name typed for a
+    // new one): the plain title there.
+    if (g_state == 0 && !g_gameBuild) glfwSetWindowTitle(g_win, "Korvane");
+    else glfwSetWindowTitle(g_win, ComposeDirtyTitle(g_projName, g_sceneDirty).c_str());
     SetDocumentEdited(g_win, g_sceneDirty);
 }
 
@@ -220,13 +244,11 @@ bool DrawGameSplash(float dt) {
     return g_splashState >= 3;
 }
 
-void StartGamePlay() {
-    g_playing = true;
-    g_playPaused = false;
-    g_showGame = true;
-    // Seam: g_playSnapshotValid = false and SetPlayCursorCaptured(true) once
-    // play mode exists.
-    Log(2, "Game started");
+// The Game panel looks through the editor camera when the scene has none.
+void EditorCameraForGameView(float eye[3], float target[3]) {
+    const Vec3 e = g_camEye, t = g_camTarg;
+    eye[0] = e.x, eye[1] = e.y, eye[2] = e.z;
+    target[0] = t.x, target[1] = t.y, target[2] = t.z;
 }
 
 void UpdateFrameTitle() {
@@ -236,18 +258,11 @@ void UpdateFrameTitle() {
     glfwSetWindowTitle(g_win, title.c_str());
 }
 
-void TickLayoutAutosave() {
-    const double now = glfwGetTime();
-    if (g_nextLayoutAutosave <= 0.0) g_nextLayoutAutosave = now + 30.0;
-    if (g_forceLayoutSaveOnce || now > g_nextLayoutAutosave) {
-        // Seam: SaveEditorLayoutState() once layout persistence exists.
-        g_forceLayoutSaveOnce = false;
-        g_nextLayoutAutosave = now + 30.0;
-    }
-}
+void TickLayoutAutosave() { TickEditorLayoutAutosave(glfwGetTime()); }
 
 void RunFrame() {
     PollOrWaitEvents();
+    ReapDetachedChildren();  // launched games and openers that have ended
     // A close mark set outside the close callback (a menu, a shortcut) goes
     // through the same routing.
     if (!g_gameBuild && !g_closeWithoutSaving && g_state == 2 && (g_sceneDirty || g_playing) &&
@@ -267,7 +282,8 @@ void RunFrame() {
     if (!g_gameBuild && g_state == 2) TickLazyEditorIcons(3);
     ApplySwapIntervalForAppState();
     PumpFastTextureUploads(g_state == 2 ? 3 : 4);
-    // Seam: InputBeginFrame().
+    ApplyImportedModelEvictions();  // before anything this frame draws or picks a model
+    InputBeginFrame();
     ImGui_ImplOpenGL3_NewFrame();
     ImGui_ImplGlfw_NewFrame();
     ImGui::NewFrame();
@@ -282,16 +298,13 @@ void RunFrame() {
     autosave.hasScenePath = g_scenePath[0] != '\0';
     autosave.playing = g_playing;
     autosave.gameBuild = g_gameBuild;
-    if (AutosaveTick(g_editorAutoSaveTimer, dt, autosave)) ShellSaveScene(g_scenePath);
+    // The autosave writes the recovery copy, never the scene file itself.
+    if (AutosaveTick(g_editorAutoSaveTimer, dt, autosave)) WriteRecoveryCopy();
 
-    // Seam: TickPlayMode(dt) while g_playing && !g_playPaused in state 2.
-    if (g_playing && ImGui::IsKeyPressed(ImGuiKey_Escape, false)) {
-        if (g_gameBuild) {
-            glfwSetWindowShouldClose(g_win, GLFW_TRUE);
-        } else {
-            // Seam: SetPlayCursorCaptured(false).
-            Log(2, "Play mode mouse released (ESC). Use Stop to exit play mode.");
-        }
+    if (g_playing && !g_playPaused && g_state == 2) TickPlayMode(dt);
+    if (g_playing && ImGui::IsKeyPressed(ImGuiKey_Escape, true)) {
+        if (g_gameBuild) glfwSetWindowShouldClose(g_win, GLFW_TRUE);
+        else ReleasePlayMouseForEscape();
     }
 
     bool splashDone = false;
@@ -305,7 +318,7 @@ void RunFrame() {
         RunEditorFrame();
     } else {
         splashDone = DrawGameSplash(dt);
-        if (splashDone && !g_playing) StartGamePlay();
+        if (splashDone && !g_playing) StartGameRuntimePlay();
     }
     if (g_state == 2) {
         if (!g_gameBuild) {
@@ -342,7 +355,9 @@ void RunFrame() {
 
 void Shutdown() {
     JoinShellWorkerThreads();
-    // Seam (editor mode): SaveEditorLayoutState().
+    if (!g_gameBuild) SaveEditorLayoutState();
+    // A clean close leaves nothing to recover.
+    if (!g_gameBuild && g_state == 2 && !g_sceneDirty) RemoveRecoveryCopy(g_scenePath);
     ReleaseMeshAndTextureResources();
     CleanupRenderResources();
     // Seam: CleanupGLResources() for framebuffers, programs, meshes, models,
@@ -411,9 +426,17 @@ int KorvaneLegacyMain(int argc, char** argv) {
         g_logoTex = LoadLogo(logo.c_str());
     }
     InstallLoadingRuntime();
+    InstallImportedModelHooks();
+    if (!g_gameBuild) InstallSceneRecovery();
+    InstallEditorLayoutState();
     InstallLogPanels();
+    InstallBuildPanel();
+    InstallScriptEditorPanel();
+    InstallPlayMode(EditorCameraForGameView);
+    InstallInspectorPanel();
+    g_editorHooks.focusOnSelection = FocusOnSelection;
     PrewarmLoaderArtwork();
-    glfwSetWindowTitle(g_win, ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
+    glfwSetWindowTitle(g_win, g_state == 0 ? "Korvane" : ComposeFrameTitle(g_projName, g_sceneDirty).c_str());
 
     while (!glfwWindowShouldClose(g_win)) RunFrame();
 

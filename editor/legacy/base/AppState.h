@@ -22,6 +22,18 @@ extern double g_nextLayoutAutosave;
 extern bool g_forceLayoutSaveOnce;
 extern bool g_pendingEditorWindowExpand;
 extern bool g_useDefaultEditorLayout;
+extern bool g_layoutLoadedForProject;  // the layout state was loaded for g_projectRoot
+
+// Editor preferences (the settings panel edits them, the layout state keeps them).
+extern int32_t g_editorTheme;       // 0 Dark, 1 Light, 2 System (drawn as Dark)
+extern float g_editorFontScale;     // used clamped to [0.5, 2]
+// Default build target and configuration, shared by the build panel and the
+// settings panel: 0 Windows, 1 Linux, 2 macOS; 0 Debug, 1 Release, 2 Shipping.
+// The default target is the host's (Linux).
+constexpr int32_t kDefaultBuildPlatform = 1;
+constexpr int32_t kDefaultBuildConfig = 1;
+extern int32_t g_buildPlatform;
+extern int32_t g_buildConfig;
 extern float g_frameTimes[300];
 extern int32_t g_frameIdx;
 extern int32_t g_swapIntervalState;
@@ -29,6 +41,16 @@ extern int32_t g_swapIntervalState;
 // Play mode (owned by the play-mode unit once it exists).
 extern bool g_playing;
 extern bool g_playPaused;
+
+// Play mode owns the scene while it runs (paused too): saving and undo wait
+// for Stop. True, with a warning naming the action, while playing.
+bool RefusedWhilePlaying(const char* action);
+// Installed by play mode: a scene is about to be replaced (load, new), so
+// play stops first (its snapshot is used up). Does nothing when not playing.
+extern void (*g_playStopForSceneReplaceHook)();
+inline void StopPlayBeforeSceneReplace() {
+    if (g_playStopForSceneReplaceHook) g_playStopForSceneReplaceHook();
+}
 
 // Panel visibility (the editor frame's flags).
 extern bool g_showHier, g_showInsp, g_showAssets, g_showConsole;

@@ -2,17 +2,22 @@
 
 #include <sys/stat.h>
 
-int64_t LoadFailureMemo::FileStamp(const std::string& path) {
+int64_t LoadFailureMemo::FileStamp(const std::string& path) { return FileState(path).mtimeNs; }
+
+LoadFailureMemo::Stamp LoadFailureMemo::FileState(const std::string& path) {
     struct stat st;
-    if (path.empty() || stat(path.c_str(), &st) != 0) return -1;
-    return int64_t(st.st_mtim.tv_sec) * 1000000000 + int64_t(st.st_mtim.tv_nsec);
+    if (path.empty() || stat(path.c_str(), &st) != 0) return {};
+    // The size as well: a rewrite within the clock's resolution still shows.
+    return {int64_t(st.st_mtim.tv_sec) * 1000000000 + int64_t(st.st_mtim.tv_nsec), int64_t(st.st_size)};
 }
 
-bool LoadFailureMemo::KnownFailure(const std::string& path) const {
-    auto it = m_failed.find(path);
-    return it != m_failed.end() && it->second == FileStamp(path);
+bool LoadFailureMemo::KnownFailure(const std::string& key, const std::string& file) const {
+    auto it = m_failed.find(key);
+    return it != m_failed.end() && it->second == FileState(file.empty() ? key : file);
 }
 
-void LoadFailureMemo::Remember(const std::string& path) { m_failed[path] = FileStamp(path); }
+void LoadFailureMemo::Remember(const std::string& key, const std::string& file) {
+    m_failed[key] = FileState(file.empty() ? key : file);
+}
 
-void LoadFailureMemo::Forget(const std::string& path) { m_failed.erase(path); }
+void LoadFailureMemo::Forget(const std::string& key) { m_failed.erase(key); }

@@ -21,6 +21,8 @@
 #include "editor/legacy/base/ProjectPaths.h"
 
 void (*g_sceneSavedEditorStateHook)() = nullptr;
+void (*g_sceneLoadedHook)(const char* path) = nullptr;
+void (*g_sceneSavedHook)(const char* path, const char* previousPath) = nullptr;
 
 // ---- Text helpers -----------------------------------------------------------
 
@@ -381,7 +383,12 @@ bool ReplaceFileAtomicallyWithBackup(const char* tmp, const char* target, const 
     return std::rename(tmp, target) == 0;
 }
 
-bool SaveScene(const char* path) {
+namespace {
+
+// The scene writer and its atomic replace: the open scene into path + ".tmp",
+// then renamed over path (keeping the old file as ".bak" when withBackup).
+// Logs the reason and returns false on failure.
+bool WriteSceneFileAtomic(const char* path, bool withBackup) {
     if (!path || !*path) {
         Log(4, "Scene save failed: missing path");
         return false;
@@ -425,22 +432,42 @@ bool SaveScene(const char* path) {
         return false;
     }
     if (failure.empty()) {
-        const std::string backup = std::string(path) + ".bak";
         errno = 0;
-        if (!ReplaceFileAtomicallyWithBackup(tmp.c_str(), path, backup.c_str())) {
-            failure = std::string("could not replace ") + path + ": " + ErrText(errno);
+        bool replaced = false;
+        if (withBackup) {
+            const std::string backup = std::string(path) + ".bak";
+            replaced = ReplaceFileAtomicallyWithBackup(tmp.c_str(), path, backup.c_str());
+        } else {
+            replaced = std::rename(tmp.c_str(), path) == 0;
         }
+        if (!replaced) failure = std::string("could not replace ") + path + ": " + ErrText(errno);
     }
     if (!failure.empty()) {
         Log(4, "Scene save failed: %s", failure.c_str());
         std::remove(tmp.c_str());
         return false;
     }
+    return true;
+}
 
-    std::memmove(g_scenePath, path, pathLen + 1);  // path may be g_scenePath itself
+}  // namespace
+
+bool SaveScene(const char* path) {
+    // The scene in memory is the played one; the edited scene comes back at Stop.
+    if (RefusedWhilePlaying("save the scene")) return false;
+    if (!WriteSceneFileAtomic(path, true)) return false;
+
+    const std::string previous = g_scenePath;
+    std::memmove(g_scenePath, path, std::strlen(path) + 1);  // path may be g_scenePath itself
     g_sceneDirty = false;
     if (g_state == 2 && g_sceneSavedEditorStateHook) g_sceneSavedEditorStateHook();
     UpdateWindowTitle();
-    Log(2, "Scene saved: %s (%zu entities)", path, g_ents.size());
+    Log(2, "Scene saved: %s (%zu entities)", g_scenePath, g_ents.size());
+    if (g_sceneSavedHook) g_sceneSavedHook(g_scenePath, previous.c_str());
     return true;
+}
+
+bool SaveSceneCopy(const char* path) {
+    if (RefusedWhilePlaying("save a copy of the scene")) return false;
+    return WriteSceneFileAtomic(path, false);
 }

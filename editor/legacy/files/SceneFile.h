@@ -31,6 +31,19 @@ bool SaveScene(const char* path);
 bool LoadScene(const char* path);
 void NewScene();
 
+// Writes the open scene to path through the same writer and atomic replace
+// as SaveScene (temporary sibling, optional verify and fsync, rename), but
+// nothing else: no ".bak", and g_scenePath, the dirty mark, the layout save
+// and the "Scene saved" line stay as they are. Refused while playing. False
+// with a logged reason on failure.
+bool SaveSceneCopy(const char* path);
+
+// Installed by the shell (null = nothing): after every successful LoadScene,
+// and after every successful SaveScene with the path saved to and the scene
+// path before the save.
+extern void (*g_sceneLoadedHook)(const char* path);
+extern void (*g_sceneSavedHook)(const char* path, const char* previousPath);
+
 std::string SceneEscape(std::string_view text);
 std::string SceneQuote(std::string_view text);
 

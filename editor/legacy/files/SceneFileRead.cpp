@@ -118,7 +118,7 @@ struct LoadState {
     std::vector<Entity> ents;
     // By position in ents until ids are final; same map type as g_scriptMeta
     // so the records move over as nodes, without copying them.
-    std::unordered_map<int32_t, ScriptMeta> metas;
+    EntityIdMap<ScriptMeta> metas;
     long curIdx = -1;
     int32_t rememberedSel = -1;
     int32_t rememberedNext = 1;
@@ -418,7 +418,7 @@ void ReadLine(std::string_view line, LoadState& st) {
 void MakeIdsUnique(std::vector<Entity>& ents, std::vector<bool>& dropped, const char* path) {
     int64_t maxId = -1;
     for (const auto& e : ents) maxId = std::max<int64_t>(maxId, e.id);
-    std::unordered_set<int32_t> seen;
+    EntityIdSet seen;
     seen.reserve(ents.size() * 2);
     int64_t fresh = maxId + 1;
     dropped.assign(ents.size(), false);
@@ -439,7 +439,7 @@ void MakeIdsUnique(std::vector<Entity>& ents, std::vector<bool>& dropped, const 
 
 // Parents that name the entity itself or nobody become -1; every cycle in
 // the parent chains is cut at the entity where the walk closes it.
-void SanitiseParents(std::vector<Entity>& ents, const std::unordered_map<int32_t, int32_t>& idx,
+void SanitiseParents(std::vector<Entity>& ents, const EntityIdMap<int32_t>& idx,
                      const char* path) {
     for (Entity& e : ents) {
         if (e.parent < 0) {
@@ -476,6 +476,7 @@ void SanitiseParents(std::vector<Entity>& ents, const std::unordered_map<int32_t
 }  // namespace
 
 bool LoadScene(const char* path) {
+    StopPlayBeforeSceneReplace();
     if (!path || !*path) {
         Log(4, "Scene load failed: missing path");
         return false;
@@ -509,7 +510,7 @@ bool LoadScene(const char* path) {
 
     // Everything was read: only now does the open scene change.
     std::vector<Entity> ents = std::move(st.ents);
-    std::unordered_map<int32_t, ScriptMeta> metas;
+    EntityIdMap<ScriptMeta> metas;
     metas.reserve(st.metas.size());
     while (!st.metas.empty()) {
         auto node = st.metas.extract(st.metas.begin());
@@ -562,6 +563,7 @@ bool LoadScene(const char* path) {
     g_sceneDirty = false;
     UpdateWindowTitle();
     Log(2, "Scene loaded: %s (%zu entities)", path, g_ents.size());
+    if (g_sceneLoadedHook) g_sceneLoadedHook(g_scenePath);
     return true;
 }
 
@@ -588,6 +590,7 @@ bool SceneFileLooksComplete(const char* path, size_t expectedEntities) {
 }
 
 void NewScene() {
+    StopPlayBeforeSceneReplace();
     g_ents.clear();
     g_entIdx.clear();
     g_scriptMeta.clear();

@@ -1,6 +1,7 @@
 #include "editor/legacy/scene/Entity.h"
 
 #include <cstring>
+#include <random>
 #include <type_traits>
 
 // Snapshots copy every entity wholesale; a component that starts owning
@@ -42,7 +43,16 @@ int32_t g_viewMode = 0;
 bool g_showGrid = true;
 bool g_snapGrid = false;
 
-std::unordered_map<int32_t, ScriptMeta> g_scriptMeta;
+EntityIdMap<ScriptMeta> g_scriptMeta;
+
+uint64_t EntityIdHashKey() {
+    // Drawn on first use (before any map can hold an id) and fixed after.
+    static const uint64_t key = [] {
+        std::random_device rd;
+        return (static_cast<uint64_t>(rd()) << 32) ^ rd();
+    }();
+    return key;
+}
 
 static size_t Utf8CutLength(const char* src, size_t len, size_t room) {
     if (len <= room) return len;

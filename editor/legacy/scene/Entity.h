@@ -23,9 +23,29 @@
 #include <cstdint>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "editor/legacy/scene/KorvaneMath.h"
+
+// ---------------------------------------------------------------------------
+// Maps and sets keyed by entity id. Ids come from files, so a plain identity
+// hash would let chosen ids (multiples of the bucket count) pile into one
+// bucket and make every insert and lookup linear. The id is mixed with a key
+// drawn once per process, so no fixed id pattern collides.
+
+uint64_t EntityIdHashKey();
+struct EntityIdHash {
+    size_t operator()(int32_t id) const noexcept {
+        uint64_t x = static_cast<uint64_t>(static_cast<uint32_t>(id)) + EntityIdHashKey();
+        x = (x ^ (x >> 30)) * 0xbf58476d1ce4e5b9ull;
+        x = (x ^ (x >> 27)) * 0x94d049bb133111ebull;
+        return static_cast<size_t>(x ^ (x >> 31));
+    }
+};
+template <typename V>
+using EntityIdMap = std::unordered_map<int32_t, V, EntityIdHash>;
+using EntityIdSet = std::unordered_set<int32_t, EntityIdHash>;
 
 // ---------------------------------------------------------------------------
 // Fixed-size text fields
@@ -381,4 +401,4 @@ struct ScriptMeta {
     bool parsed = false;
 };
 
-extern std::unordered_map<int32_t, ScriptMeta> g_scriptMeta;
+extern EntityIdMap<ScriptMeta> g_scriptMeta;

@@ -9,7 +9,7 @@
 #include "editor/legacy/scene/Undo.h"
 
 std::vector<Entity> g_ents;
-std::unordered_map<int32_t, int32_t> g_entIdx;
+EntityIdMap<int32_t> g_entIdx;
 int32_t g_nextId = 1;
 int32_t g_selId = -1;
 int32_t g_lastEntitySelId = -1;
@@ -98,7 +98,7 @@ void RemoveEnt(int32_t id) {
     };
     std::vector<Frame> stack;
     std::vector<int32_t> order;
-    std::unordered_set<int32_t> visited;
+    EntityIdSet visited;
     stack.push_back({id, 0});
     visited.insert(id);
     while (!stack.empty()) {
@@ -165,7 +165,7 @@ void DeleteSelectedEntity() {
 bool IsDescendant(int32_t a, int32_t b) {
     if (a == b) return true;
     std::vector<int32_t> stack{b};
-    std::unordered_set<int32_t> visited{b};
+    EntityIdSet visited{b};
     while (!stack.empty()) {
         const Entity* e = GetEnt(stack.back());
         stack.pop_back();

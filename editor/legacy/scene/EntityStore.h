@@ -19,7 +19,7 @@
 #include "editor/legacy/scene/Entity.h"
 
 extern std::vector<Entity> g_ents;
-extern std::unordered_map<int32_t, int32_t> g_entIdx;  // id -> position in g_ents
+extern EntityIdMap<int32_t> g_entIdx;  // id -> position in g_ents
 extern int32_t g_nextId;                               // greater than every id in g_ents
 extern int32_t g_selId;                                // -1 = none
 extern int32_t g_lastEntitySelId;                      // last id GetSel returned

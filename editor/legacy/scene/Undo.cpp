@@ -1,5 +1,7 @@
 #include "editor/legacy/scene/Undo.h"
 
+#include "editor/legacy/base/AppState.h"
+
 #include <cstring>
 #include <utility>
 
@@ -75,12 +77,16 @@ static void PushUndo(SceneSnapshot&& snapshot, const char* label) {
 }
 
 void UndoPushSnapshot(const SceneSnapshot& s, const char* label) {
+    // An edit made during play changes the played scene, which Stop throws
+    // away: recording it would let undo bring played state into the edited
+    // scene (and would empty the redo stack of the edited one).
+    if (g_playing) return;
     SceneSnapshot copy = s;
     PushUndo(std::move(copy), label);
 }
 
 void UndoBeginSnapshotFrom(const SceneSnapshot& s, const char* label) {
-    if (g_undoPendingActive) return;
+    if (g_undoPendingActive || g_playing) return;
     g_undoPendingSnapshot = s;
     CopyTextField(g_undoPendingLabel, label ? label : kDefaultLabel);
     g_undoPendingActive = true;
@@ -88,6 +94,10 @@ void UndoBeginSnapshotFrom(const SceneSnapshot& s, const char* label) {
 
 void UndoCommitPending(const char* label) {
     if (!g_undoPendingActive) return;
+    if (g_playing) {
+        UndoCancelPending(nullptr);
+        return;
+    }
     char chosen[sizeof(g_undoPendingLabel)];
     CopyTextField(chosen, (label && label[0]) ? label : g_undoPendingLabel);
     PushUndo(std::move(g_undoPendingSnapshot), chosen);
@@ -123,11 +133,13 @@ static bool SwapWithHistory(std::deque<UndoEntry>& from, std::deque<UndoEntry>& 
 }
 
 void PerformUndo() {
+    if (RefusedWhilePlaying("undo")) return;
     char label[64];
     if (SwapWithHistory(g_undoStack, g_redoStack, label)) Log(2, "Undo: %s", label);
 }
 
 void PerformRedo() {
+    if (RefusedWhilePlaying("redo")) return;
     char label[64];
     if (SwapWithHistory(g_redoStack, g_undoStack, label)) Log(2, "Redo: %s", label);
 }

@@ -80,6 +80,17 @@ std::vector<RegistryEntry> ParseRegistryText(const std::string& text) {
     return out;
 }
 
+std::string RegistryText(const std::vector<std::string>& names, const std::vector<std::string>& roots) {
+    std::string text;
+    for (size_t i = 0; i < roots.size() && i < names.size(); ++i) {
+        text += SanitizeProjectName(names[i]);
+        text += '|';
+        text += roots[i];
+        text += '\n';
+    }
+    return text;
+}
+
 std::string SanitizeProjectName(const std::string& name) {
     std::string out = name;
     for (char& c : out) {
@@ -135,13 +146,7 @@ bool SaveProjects() {
     g_projectsLoaded = true;
     g_projectsDirty = false;
     if (g_projFile.empty()) g_projFile = ProjectRegistryPath();
-    std::string text;
-    for (size_t i = 0; i < g_projRoots.size(); ++i) {
-        text += SanitizeProjectName(g_projNames[i]);
-        text += '|';
-        text += g_projRoots[i];
-        text += '\n';
-    }
+    const std::string text = RegistryText(g_projNames, g_projRoots);
     const std::string target = RegistryWriteTarget(g_projFile);
     const std::string tmp = target + ".tmp" + std::to_string(getpid());
     int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

@@ -32,6 +32,9 @@ struct RegistryEntry {
 // (a trailing "\r" dropped). Lines without "|" or with an empty root are
 // skipped.
 std::vector<RegistryEntry> ParseRegistryText(const std::string& text);
+// The file text for the lists: one "name|root\n" line per project, names
+// cleaned with SanitizeProjectName.
+std::string RegistryText(const std::vector<std::string>& names, const std::vector<std::string>& roots);
 
 // "|" and control characters would break the line format: they become "_".
 // An empty result becomes "Untitled".

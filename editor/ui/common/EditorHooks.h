@@ -19,6 +19,11 @@ struct EditorHooks {
     void (*buildPanel)() = nullptr;
     void (*settingsPanel)() = nullptr;
     void (*gamePanel)() = nullptr;
+
+    // Script editor: open a script in it (asks first when edits are unsaved),
+    // and whether it has the keyboard (then Cmd/Ctrl+S is its own).
+    void (*openScriptInEditor)(const char* path) = nullptr;
+    const bool* scriptEditorFocused = nullptr;
     // Always drawn (when present) after the panels.
     void (*buildProgressPopup)() = nullptr;
     void (*modelImportProgressPopup)() = nullptr;
@@ -41,6 +46,9 @@ struct EditorHooks {
     int32_t (*createEntityFromAsset)(const char* path) = nullptr;  // new entity id, or -1
     bool (*attachAssetToEntity)(Entity& e, const char* path) = nullptr;
     void (*applyLiquidMaterialDefaults)(Entity& e) = nullptr;
+
+    // The viewport camera frames the selection (the inspector's "Focus").
+    void (*focusOnSelection)() = nullptr;
 };
 
 extern EditorHooks g_editorHooks;

@@ -7,3 +7,6 @@
 enum : int { kGizmoNone = -1, kGizmoMove = 0, kGizmoRotate = 1, kGizmoScale = 2 };
 
 extern int32_t g_gizmoMode;
+
+// The scale lock shared by the scale gizmo and the inspector's scale row.
+extern bool g_uniformScaleLock;

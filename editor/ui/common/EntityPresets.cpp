@@ -5,7 +5,9 @@
 #include "editor/legacy/base/AppState.h"
 #include "editor/legacy/base/EditorLog.h"
 #include "editor/legacy/scene/EntityStore.h"
+#include "editor/legacy/scene/SceneEdits.h"
 #include "editor/legacy/scene/Undo.h"
+#include "editor/ui/common/EditorHooks.h"
 
 const char* PresetEntityName(EntityPreset p) {
     switch (p) {
@@ -32,12 +34,39 @@ const char* PresetEntityName(EntityPreset p) {
     return "gameEntity";
 }
 
+const char* PresetUndoLabel(EntityPreset p) {
+    switch (p) {
+    case EntityPreset::Empty: return "Create Empty";
+    case EntityPreset::Cube: return "Create Cube";
+    case EntityPreset::Sphere: return "Create Sphere";
+    case EntityPreset::Cylinder: return "Create Cylinder";
+    case EntityPreset::Cone: return "Create Cone";
+    case EntityPreset::Torus: return "Create Torus";
+    case EntityPreset::Plane: return "Create Plane";
+    case EntityPreset::DirectionalLight: return "Create Directional Light";
+    case EntityPreset::PointLight: return "Create Point Light";
+    case EntityPreset::SpotLight: return "Create Spot Light";
+    case EntityPreset::Camera: return "Create Camera";
+    case EntityPreset::Canvas: return "Create Canvas";
+    case EntityPreset::UIText: return "Create UI Text";
+    case EntityPreset::UIButton: return "Create UI Button";
+    case EntityPreset::UIImage: return "Create UI Image";
+    case EntityPreset::ParticleEmitter: return "Create Particle Emitter";
+    case EntityPreset::WaterSurface: return "Create Water Surface";
+    case EntityPreset::AudioSource: return "Create Audio Source";
+    case EntityPreset::Collider: return "Create Collider";
+    }
+    return "Create Empty";
+}
+
 void SelectEntity(int32_t id) {
     g_selId = g_lastEntitySelId = id;
     g_selFilePath[0] = '\0';
 }
 
-int32_t CreatePresetEntity(EntityPreset p) {
+namespace {
+
+int32_t AddPresetEntity(EntityPreset p) {
     Entity* e = AddEnt(PresetEntityName(p), -1);
     switch (p) {
     case EntityPreset::Cube: e->hasMesh = true; e->mesh.shape = MeshShape_Cube; break;
@@ -68,14 +97,28 @@ int32_t CreatePresetEntity(EntityPreset p) {
     case EntityPreset::Collider: e->hasCollider = true; break;
     default: break;  // empty and the plain UI entities carry no component
     }
+    if (p == EntityPreset::WaterSurface && g_editorHooks.applyLiquidMaterialDefaults)
+        g_editorHooks.applyLiquidMaterialDefaults(*e);
     int32_t id = e->id;
     SelectEntity(id);
+    return id;
+}
+
+} // namespace
+
+int32_t CreatePresetEntity(EntityPreset p) {
+    int32_t id = -1;
+    RecordUndoableEdit(PresetUndoLabel(p), [&] {
+        id = AddPresetEntity(p);
+        return id >= 0;
+    });
     return id;
 }
 
 int32_t DuplicateEntityPartial(int32_t sourceId, bool withLiquid) {
     const Entity* src = GetEnt(sourceId);
     if (!src) return -1;
+    SceneSnapshot before = CaptureSceneSnapshot();
     // AddEnt may move the store: work from a copy of the source.
     const Entity s = *src;
     Entity* e = AddEnt(s.name, s.parent);
@@ -94,6 +137,7 @@ int32_t DuplicateEntityPartial(int32_t sourceId, bool withLiquid) {
     }
     int32_t id = e->id;
     SelectEntity(id);
+    UndoPushSnapshot(before, "Duplicate Entity");
     return id;
 }
 
@@ -109,7 +153,27 @@ void DeleteEntityWithUndo(int32_t id) {
 
 int32_t CreateChildEntity(int32_t parentId) {
     if (!GetEnt(parentId)) return -1;
+    SceneSnapshot before = CaptureSceneSnapshot();
     int32_t id = AddEnt("Child", parentId)->id;
     SelectEntity(id);
+    UndoPushSnapshot(before, "Create Child");
     return id;
+}
+
+int32_t CreateEntityFromAssetWithUndo(const char* path) {
+    if (!path || !path[0] || !g_editorHooks.createEntityFromAsset) return -1;
+    int32_t id = -1;
+    RecordUndoableEdit("Import Asset To Scene", [&] {
+        id = g_editorHooks.createEntityFromAsset(path);
+        return id >= 0;
+    });
+    return id;
+}
+
+bool AttachAssetWithUndo(int32_t id, const char* path) {
+    if (!path || !path[0] || !g_editorHooks.attachAssetToEntity) return false;
+    return RecordUndoableEdit("Attach Asset To Entity", [&] {
+        Entity* e = GetEnt(id);
+        return e && g_editorHooks.attachAssetToEntity(*e, path);
+    });
 }

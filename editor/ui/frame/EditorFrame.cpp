@@ -18,7 +18,6 @@
 #include "editor/ui/viewport/ViewportInput.h"
 #include "editor/ui/viewport/ViewportPanel.h"
 
-bool g_layoutLoadedForProject = false;
 EditorHooks g_editorHooks;
 DefaultLayoutNodes g_defaultLayoutNodes;
 
@@ -218,6 +217,8 @@ void HandleGlobalEditorShortcuts() {
         in.itemActive = ImGui::IsAnyItemActive();
         in.playing = g_playing;
         in.hasScenePath = g_scenePath[0] != '\0';
+        in.scriptEditorFocused =
+            g_showScriptEditor && g_editorHooks.scriptEditorFocused && *g_editorHooks.scriptEditorFocused;
         RunEditorShortcut(DecideEditorShortcut(in));
     }
     CancelOrphanedPendingEdit(ImGui::IsAnyItemActive());

@@ -28,7 +28,10 @@ EditorShortcut Decide(const ShortcutInput& in) {
     if (in.mod) {
         if (in.Pressed(K::Z) && !in.shift) return S::Undo;
         if ((in.Pressed(K::Z) && in.shift) || in.Pressed(K::Y)) return S::Redo;
-        if (in.Pressed(K::S)) return (in.shift || !in.hasScenePath) ? S::SaveAs : S::Save;
+        if (in.Pressed(K::S)) {
+            if (in.scriptEditorFocused) return S::None;
+            return (in.shift || !in.hasScenePath) ? S::SaveAs : S::Save;
+        }
         if (in.Pressed(K::O)) return S::Open;
         if (in.Pressed(K::N)) return S::New;
         if (in.Pressed(K::B)) return S::BuildAndRun;

@@ -20,6 +20,7 @@ struct ShortcutInput {
     bool itemActive = false;     // a UI item is being clicked or dragged
     bool playing = false;
     bool hasScenePath = false;
+    bool scriptEditorFocused = false;  // its own Cmd/Ctrl+S saves the script, not the scene
 
     ShortcutInput& Press(ShortcutKey k) {
         pressed |= 1u << unsigned(k);

@@ -1,6 +1,7 @@
 #include "editor/ui/frame/LoadingSteps.h"
 
 #include "editor/assets/EditorIcons.h"
+#include "editor/assets/gltf/ImportedModelCache.h"
 #include "editor/assets/Textures.h"
 #include "editor/legacy/base/AppState.h"
 #include "editor/legacy/scene/EntityStore.h"
@@ -84,5 +85,6 @@ void PreloadRuntimeSceneAssets() {
 void ReleaseMeshAndTextureResources() {
     ShutdownFastTextureLoader();
     DestroyShapes();
+    ReleaseImportedModels();
     ReleaseTextureCaches();
 }

@@ -1,5 +1,6 @@
 #include "editor/ui/hierarchy/HierarchyPanel.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -11,6 +12,7 @@
 #include "editor/legacy/base/AppState.h"
 #include "editor/legacy/base/EditorLog.h"
 #include "editor/legacy/scene/EntityStore.h"
+#include "editor/legacy/scene/SceneEdits.h"
 #include "editor/ui/common/UiProbe.h"
 #include "editor/ui/common/EditorHooks.h"
 #include "editor/ui/common/EntityPresets.h"
@@ -20,7 +22,7 @@ int g_hierarchyRowsDrawn = 0;
 
 namespace {
 
-enum class HierOp { Delete, DeleteSelected, Duplicate, DuplicateWithoutLiquid, CreateChild, Reparent, AttachAsset, CreateFromAsset };
+enum class HierOp { Delete, DeleteSelected, Duplicate, DuplicateWithoutLiquid, CreateChild, Reparent, AttachAsset, CreateFromAsset, Rename };
 
 struct PendingOp {
     HierOp op;
@@ -29,6 +31,50 @@ struct PendingOp {
 };
 
 std::vector<PendingOp> g_hierOps;
+
+// The inline rename: one row at a time, edited in a copy of the name.
+struct InlineRename {
+    int32_t id = -1;
+    char text[sizeof(Entity::name)] = "";
+    bool focus = false;      // give the field the keyboard on its first frame
+    bool wasActive = false;  // the field has had the keyboard
+    bool drawn = false;      // the row was drawn this frame
+};
+InlineRename s_rename;
+
+void StopRename() { s_rename = InlineRename(); }
+
+void RenameField(const Entity& e, ImVec2 labelPos) {
+    s_rename.drawn = true;
+    // On the row's own line, where its label would be.
+    ImGui::SameLine(0.0f, 0.0f);
+    ImGui::SetCursorScreenPos(labelPos);
+    ImGui::PushStyleVar(ImGuiStyleVar_FramePadding, ImVec2(2.0f, 0.0f));
+    ImGui::SetNextItemWidth(std::max(40.0f, ImGui::GetContentRegionAvail().x));
+    if (s_rename.focus) {
+        ImGui::SetKeyboardFocusHere();
+        s_rename.focus = false;
+    }
+    const bool entered = ImGui::InputText("##hierRename", s_rename.text, sizeof s_rename.text,
+                                        ImGuiInputTextFlags_EnterReturnsTrue | ImGuiInputTextFlags_AutoSelectAll);
+    ImGui::PopStyleVar();
+    if (UiProbeEnabled()) UiProbeLastItem("hierarchy.rename");
+    const bool active = ImGui::IsItemActive();
+    const bool escaped = ImGui::IsKeyPressed(ImGuiKey_Escape, false);
+    // The field's own Enter can be taken by keyboard navigation on the frame
+    // the keyboard reached it; the key itself always means "done".
+    const bool enter = entered || ((active || s_rename.wasActive) && (ImGui::IsKeyPressed(ImGuiKey_Enter, false) ||
+                                                                      ImGui::IsKeyPressed(ImGuiKey_KeypadEnter, false)));
+    if (active) s_rename.wasActive = true;
+    if (escaped && (active || s_rename.wasActive)) {
+        StopRename();
+    } else if (enter || (s_rename.wasActive && !active)) {
+        // Enter, or leaving the field (a click elsewhere, Tab): keep the name.
+        if (s_rename.text[0] && std::strcmp(s_rename.text, e.name) != 0)
+            g_hierOps.push_back({HierOp::Rename, e.id, -1, s_rename.text});
+        StopRename();
+    }
+}
 
 std::string PayloadText(const ImGuiPayload* p) {
     if (!p || !p->Data || p->DataSize <= 0) return std::string();
@@ -92,10 +138,11 @@ void HierarchyNode(int32_t id, int depth, float iconPad) {
     if (e.children.empty()) flags |= ImGuiTreeNodeFlags_Leaf;
     if (e.id == g_selId) flags |= ImGuiTreeNodeFlags_Selected;
     const uint32_t icon = RowIcon(e);
+    const bool renaming = s_rename.id == e.id;
     if (!e.enabled) ImGui::PushStyleColor(ImGuiCol_Text, ImVec4(0.5f, 0.5f, 0.5f, 1.0f));
     if (g_hierarchyExpandAll) ImGui::SetNextItemOpen(true, ImGuiCond_Always);
     const bool open = ImGui::TreeNodeEx(reinterpret_cast<void*>(intptr_t(e.id)), flags, "%*s%s", icon ? int(iconPad) : 0,
-                                        "", e.name);
+                                        "", renaming ? "" : e.name);
     if (!e.enabled) ImGui::PopStyleColor();
     ++g_hierarchyRowsDrawn;
     if (UiProbeEnabled()) {
@@ -107,13 +154,22 @@ void HierarchyNode(int32_t id, int depth, float iconPad) {
         SelectEntity(e.id);
         g_showPreviewPanel = true;
     }
+    const bool doubleClicked = !renaming && ImGui::IsItemHovered() && !ImGui::IsItemToggledOpen() &&
+                               ImGui::IsMouseDoubleClicked(ImGuiMouseButton_Left);
+    const ImVec2 rowMin = ImGui::GetItemRectMin();
+    const float rowH = ImGui::GetItemRectSize().y;
     RowDragDrop(e);
     RowContextMenu(e);
     if (icon) {
-        const ImVec2 min = ImGui::GetItemRectMin();
-        const float x = min.x + ImGui::GetTreeNodeToLabelSpacing();
-        const float y = min.y + (ImGui::GetItemRectSize().y - 16.0f) * 0.5f;
+        const float x = rowMin.x + ImGui::GetTreeNodeToLabelSpacing();
+        const float y = rowMin.y + (rowH - 16.0f) * 0.5f;
         ImGui::GetWindowDrawList()->AddImage(ImTextureID(icon), ImVec2(x, y), ImVec2(x + 16, y + 16));
+    }
+    if (renaming) {
+        const float iconW = icon ? iconPad * ImGui::CalcTextSize(" ").x : 0.0f;
+        RenameField(e, ImVec2(rowMin.x + ImGui::GetTreeNodeToLabelSpacing() + iconW, rowMin.y));
+    } else if (doubleClicked) {
+        HierarchyBeginRename(e.id);
     }
     if (!open) return;
     if (depth + 1 >= kHierarchyMaxDrawDepth && !e.children.empty()) {
@@ -159,12 +215,7 @@ void CreatePopup() {
         if (it.separatorBefore) ImGui::Separator();
         const bool enabled =
             it.preset != EntityPreset::WaterSurface || g_editorHooks.applyLiquidMaterialDefaults != nullptr;
-        if (ImGui::MenuItem(it.label, nullptr, false, enabled)) {
-            int32_t id = CreatePresetEntity(it.preset);
-            if (it.preset == EntityPreset::WaterSurface) {
-                if (Entity* e = GetEnt(id)) g_editorHooks.applyLiquidMaterialDefaults(*e);
-            }
-        }
+        if (ImGui::MenuItem(it.label, nullptr, false, enabled)) CreatePresetEntity(it.preset);
     }
     ImGui::EndPopup();
 }
@@ -182,17 +233,23 @@ void ApplyOps() {
         case HierOp::DuplicateWithoutLiquid: DuplicateEntityPartial(op.a, false); break;
         case HierOp::CreateChild: CreateChildEntity(op.a); break;
         case HierOp::Reparent: HierarchyDropEntity(op.a, op.b); break;
+        case HierOp::Rename:
+            RecordUndoableEdit("Rename Entity", [&] {
+                Entity* e = GetEnt(op.a);
+                if (!e || op.path == e->name) return false;
+                CopyTextField(e->name, op.path.c_str());
+                MarkSceneDirty();
+                return true;
+            });
+            break;
         case HierOp::AttachAsset: {
-            Entity* e = GetEnt(op.a);
-            bool ok = e && !op.path.empty() && g_editorHooks.attachAssetToEntity &&
-                      g_editorHooks.attachAssetToEntity(*e, op.path.c_str());
-            if (!ok) Log(3, "Unsupported hierarchy drop: %s", op.path.empty() ? "<null>" : op.path.c_str());
+            if (!AttachAssetWithUndo(op.a, op.path.c_str())) Log(3, "Unsupported hierarchy drop: %s", op.path.empty() ? "<null>" : op.path.c_str());
             break;
         }
         case HierOp::CreateFromAsset: {
             if (op.path.empty() || !g_editorHooks.createEntityFromAsset) break;
             if (g_editorHooks.isSceneAsset && !g_editorHooks.isSceneAsset(op.path.c_str())) break;
-            if (g_editorHooks.createEntityFromAsset(op.path.c_str()) >= 0)
+            if (CreateEntityFromAssetWithUndo(op.path.c_str()) >= 0)
                 Log(2, "Created from asset: %s", op.path.c_str());
             break;
         }
@@ -202,10 +259,22 @@ void ApplyOps() {
 
 } // namespace
 
+bool HierarchyBeginRename(int32_t id) {
+    const Entity* e = GetEnt(id);
+    if (!e) return false;
+    StopRename();
+    s_rename.id = id;
+    CopyTextField(s_rename.text, e->name);
+    s_rename.focus = true;
+    return true;
+}
+
+int32_t HierarchyRenamingId() { return s_rename.id; }
+
 bool HierarchyDropEntity(int32_t dragged, int32_t target) {
     if (!GetEnt(dragged)) return false;
     if (target >= 0 && (dragged == target || !GetEnt(target) || IsDescendant(target, dragged))) return false;
-    return ReparentEntity(dragged, target);
+    return ReparentEntityAsUndoStep(dragged, target);
 }
 
 void HierarchyPanel() {
@@ -218,6 +287,12 @@ void HierarchyPanel() {
     CreatePopup();
     ImGui::Separator();
 
+    // F2 renames the selected row in place, unless a text field has the keys.
+    if (s_rename.id < 0 && g_selId >= 0 && !ImGui::GetIO().WantTextInput && !ImGui::IsAnyItemActive() &&
+        ImGui::IsKeyPressed(ImGuiKey_F2, false)) {
+        HierarchyBeginRename(g_selId);
+    }
+    s_rename.drawn = false;
     ImGui::BeginChild("##htree", ImVec2(0, 0));
     const float spaceW = ImGui::CalcTextSize(" ").x;
     const float iconPad = spaceW > 0.0f ? float(int(20.0f / spaceW + 0.99f)) : 4.0f;
@@ -247,6 +322,9 @@ void HierarchyPanel() {
         HierarchyNode(e.id, 0, iconPad);
     }
     flush();
+    // A row that scrolled away, collapsed or vanished ends its rename unsaved.
+    if (s_rename.id >= 0 && !s_rename.drawn && !s_rename.focus) StopRename();
+    if (s_rename.id >= 0 && !GetEnt(s_rename.id)) StopRename();
     if (ImGui::BeginPopupContextWindow("HierCtx", ImGuiPopupFlags_MouseButtonRight | ImGuiPopupFlags_NoOpenOverItems)) {
         if (ImGui::MenuItem("Delete")) g_hierOps.push_back({HierOp::DeleteSelected, -1, -1, {}});
         if (ImGui::MenuItem("Duplicate") && g_selId >= 0)

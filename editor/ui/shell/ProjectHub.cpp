@@ -114,7 +114,7 @@ void DrawProjectCards() {
 
 void DrawAddProjectPopup() {
     ImGui::SetNextWindowPos(ImGui::GetMainViewport()->GetCenter(), ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
-    if (!ImGui::BeginPopupModal("AddProjectPopup", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) return;
+    if (!ImGui::BeginPopupModal("Add Existing Project###AddProjectPopup", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) return;
     ImGui::TextUnformatted("Path to project folder:");
     if (s_addPath[0] == '\0') {
         std::string def = HomeDir() + "/Documents/Korvane";
@@ -158,7 +158,7 @@ void DrawAddProjectPopup() {
 void DrawCreateNewTab(float contentW) {
     ImGui::Dummy(ImVec2(0, 8));
     ImGui::SetNextItemWidth(contentW);
-    ImGui::InputTextWithHint("##pn", "Project Name", g_projName, sizeof g_projName);
+    const bool nameChanged = ImGui::InputTextWithHint("##pn", "Project Name", g_projName, sizeof g_projName);
     UiProbeLastItem("hub.create.name");
 
     // The target as it stands before this frame's typing.
@@ -169,14 +169,11 @@ void DrawCreateNewTab(float contentW) {
 
     if (exists) ImGui::PushStyleColor(ImGuiCol_Text, kRed);
     ImGui::SetNextItemWidth(contentW);
-    ImGui::InputTextWithHint("##pp", "Path (default: ~/Documents/Korvane/)", g_projPath, sizeof g_projPath);
+    const bool pathChanged =
+        ImGui::InputTextWithHint("##pp", "Path (default: ~/Documents/Korvane/)", g_projPath, sizeof g_projPath);
     UiProbeLastItem("hub.create.path");
     if (exists) ImGui::PopStyleColor();
-    if (g_projPath[0] == '\0') {
-        std::string def = HomeDir() + "/Documents/Korvane/" + g_projName;
-        // A default that does not fit is left out rather than cut.
-        if (def.size() < sizeof g_projPath) std::memcpy(g_projPath, def.c_str(), def.size() + 1);
-    }
+    FollowProjectNameInPath(g_projName, nameChanged, pathChanged, g_projPath, sizeof g_projPath, HomeDir());
     if (exists) CenteredText("Path already exists", &kRed);
     if (!resolved) CenteredText("Path is too long", &kRed);
     if (!s_createError.empty()) CenteredText(s_createError.c_str(), &kRed);
@@ -204,13 +201,29 @@ void DrawCreateNewTab(float contentW) {
     ImGui::Dummy(ImVec2(0, 4));
     if (ImGui::Button("Add Existing Project", ImVec2(contentW, 56))) {
         s_addError.clear();
-        ImGui::OpenPopup("AddProjectPopup");
+        ImGui::OpenPopup("Add Existing Project###AddProjectPopup");
     }
     UiProbeLastItem("hub.add.button");
     DrawAddProjectPopup();
 }
 
 } // namespace
+
+namespace {
+bool s_pathEdited = false;  // the user typed in the path field
+}
+
+void ResetProjectPathFollowing() { s_pathEdited = false; }
+
+void FollowProjectNameInPath(const char* name, bool nameChanged, bool pathChanged, char* path, size_t pathSize,
+                             const std::string& home) {
+    if (pathChanged) s_pathEdited = path[0] != '\0';
+    if (path[0] != '\0' && (s_pathEdited || !nameChanged)) return;
+    const std::string def = home + "/Documents/Korvane/" + (name ? name : "");
+    // A default that does not fit is left out rather than cut.
+    if (def.size() < pathSize) std::memcpy(path, def.c_str(), def.size() + 1);
+    else path[0] = '\0';
+}
 
 void ProjectManager() {
     EnsureProjectsLoaded();

@@ -1,6 +1,6 @@
-// The shell's modal dialogs in the editor state: "Unsaved Changes",
-// "OpenScenePopup" and "SaveScenePopup", and the menu entry points that lead
-// to them.
+// The shell's modal dialogs in the editor state: "Unsaved Changes", the
+// recovery question, "OpenScenePopup" and "SaveScenePopup", and the menu
+// entry points that lead to them.
 
 #include "editor/ui/shell/ScenePopups.h"
 
@@ -15,6 +15,8 @@
 #include "editor/legacy/base/EditorLog.h"
 #include "editor/legacy/scene/EntityStore.h"
 #include "editor/legacy/base/ProjectPaths.h"
+#include "editor/legacy/shell/LayoutState.h"
+#include "editor/legacy/shell/SceneRecovery.h"
 #include "editor/legacy/shell/ShellLogic.h"
 #include "editor/legacy/files/SceneFile.h"
 #include "editor/ui/common/AppWindow.h"
@@ -32,6 +34,11 @@ char s_saveName[64] = "NewScene";
 std::string s_saveError;
 
 const ImVec4 kRed(1.0f, 0.35f, 0.35f, 1.0f);
+
+// Visible titles; the part after "###" is the popup's identity.
+constexpr const char* kOpenScenePopup = "Open Scene###OpenScenePopup";
+constexpr const char* kSaveScenePopup = "Save Scene As###SaveScenePopup";
+constexpr const char* kRecoverPopup = "Recover Unsaved Changes###RecoverScenePopup";
 
 std::string ScenesDir() { return std::string(g_projectRoot) + "/Assets/Scenes"; }
 
@@ -82,6 +89,8 @@ bool SaveSceneForClose(std::string* why) {
 void ContinuePendingAction(bool discarding) {
     std::string pending = g_pendingSceneOpen;
     g_pendingSceneOpen[0] = '\0';
+    // Thrown away on purpose: nothing is left to recover later.
+    if (discarding) RemoveRecoveryCopy(g_scenePath);
     switch (ClassifyPendingAction(pending.c_str())) {
     case PendingKind::CloseWindow:
         if (discarding) g_closeWithoutSaving = true;
@@ -160,6 +169,14 @@ void DrawUnsavedChangesDialog() {
     }
     UiProbeLastItem("unsaved.save");
     ImGui::SameLine();
+    // Close, or open the other scene, without writing anything.
+    if (ImGui::Button("Don't Save", ImVec2(120, 0))) {
+        s_unsavedError.clear();
+        ContinuePendingAction(true);
+        ImGui::CloseCurrentPopup();
+    }
+    UiProbeLastItem("unsaved.dontsave");
+    ImGui::SameLine();
     if (ImGui::Button("Cancel", ImVec2(120, 0))) {
         g_pendingSceneOpen[0] = '\0';
         s_unsavedError.clear();
@@ -178,14 +195,41 @@ void DrawUnsavedChangesDialog() {
     ImGui::EndPopup();
 }
 
+void DrawRecoveryPopup() {
+    if (g_recoveryOffer.active && !ImGui::IsPopupOpen(kRecoverPopup) && !ImGui::IsPopupOpen("Unsaved Changes"))
+        ImGui::OpenPopup(kRecoverPopup);
+    ImGui::SetNextWindowPos(ImGui::GetMainViewport()->GetCenter(), ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
+    if (!ImGui::BeginPopupModal(kRecoverPopup, nullptr, ImGuiWindowFlags_AlwaysAutoResize)) return;
+    if (!g_recoveryOffer.active) {
+        ImGui::CloseCurrentPopup();
+        ImGui::EndPopup();
+        return;
+    }
+    ImGui::TextUnformatted(RecoveryQuestion(g_recoveryOffer).c_str());
+    ImGui::TextDisabled("%s", g_recoveryOffer.scenePath.c_str());
+    if (ImGui::Button("Recover", ImVec2(120, 0))) {
+        AcceptRecoveryOffer();
+        ImGui::CloseCurrentPopup();
+    }
+    UiProbeLastItem("recovery.recover");
+    ImGui::SameLine();
+    if (ImGui::Button("Discard", ImVec2(120, 0))) {
+        DiscardRecoveryOffer();
+        ImGui::CloseCurrentPopup();
+    }
+    UiProbeLastItem("recovery.discard");
+    ImGui::EndPopup();
+}
+
 void DrawScenePopups() {
+    DrawRecoveryPopup();
     if (s_openRequested) {
-        ImGui::OpenPopup("OpenScenePopup");
+        ImGui::OpenPopup(kOpenScenePopup);
         s_openRequested = false;
         s_openChoice.clear();
     }
     if (s_saveRequested) {
-        ImGui::OpenPopup("SaveScenePopup");
+        ImGui::OpenPopup(kSaveScenePopup);
         s_saveRequested = false;
         std::strcpy(s_saveName, "NewScene");
         s_saveError.clear();
@@ -193,9 +237,7 @@ void DrawScenePopups() {
 
     const ImVec2 center = ImGui::GetMainViewport()->GetCenter();
     ImGui::SetNextWindowPos(center, ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
-    if (ImGui::BeginPopupModal("OpenScenePopup", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) {
-        ImGui::TextUnformatted("Open Scene");
-        ImGui::Separator();
+    if (ImGui::BeginPopupModal(kOpenScenePopup, nullptr, ImGuiWindowFlags_AlwaysAutoResize)) {
         const std::string dir = ScenesDir();
         bool opened = false;
         std::vector<std::string> names = ListSceneFiles(dir, &opened);
@@ -223,9 +265,7 @@ void DrawScenePopups() {
     }
 
     ImGui::SetNextWindowPos(center, ImGuiCond_Appearing, ImVec2(0.5f, 0.5f));
-    if (ImGui::BeginPopupModal("SaveScenePopup", nullptr, ImGuiWindowFlags_AlwaysAutoResize)) {
-        ImGui::TextUnformatted("Save Scene As");
-        ImGui::Separator();
+    if (ImGui::BeginPopupModal(kSaveScenePopup, nullptr, ImGuiWindowFlags_AlwaysAutoResize)) {
         if (ImGui::InputText("Name", s_saveName, sizeof s_saveName)) s_saveError.clear();
         UiProbeLastItem("save.name");
         const std::string dir = ScenesDir();
@@ -268,7 +308,11 @@ void DrawScenePopups() {
     }
 }
 
-bool ShellSaveScene(const char* path) { return SaveScene(path); }
+bool ShellSaveScene(const char* path) {
+    if (!SaveScene(path)) return false;
+    SaveEditorLayoutState();  // the layout travels with every scene save
+    return true;
+}
 
 bool ShellLoadScene(const char* path) { return LoadScene(path); }
 

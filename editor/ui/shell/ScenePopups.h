@@ -15,9 +15,13 @@ void RequestOpenScenePath(const char* path);
 
 void OpenSceneDialog();   // opens "OpenScenePopup" in the next frame
 void SaveSceneDialog();   // opens "SaveScenePopup" in the next frame
-// "Unsaved Changes" (opened when g_pendingClose is set).
+// "Unsaved Changes" (opened when g_pendingClose is set): "Save and Close",
+// "Don't Save" (go on without writing anything; the recovery copy goes too)
+// and "Cancel".
 void DrawUnsavedChangesDialog();
-// "OpenScenePopup" and "SaveScenePopup".
+// The recovery question ("Recover" / "Discard") while g_recoveryOffer is
+// active, then "OpenScenePopup" and "SaveScenePopup" (shown with the titles
+// "Open Scene" and "Save Scene As").
 void DrawScenePopups();
 
 // The scene file operations as the shell uses them (save, load, new).

@@ -102,12 +102,6 @@ const std::vector<V3>& PrimitivePickVerts(int meshType) {
     return cache[s];
 }
 
-bool ImportedPartMatchesRenderer(const MeshRenderer& r, int32_t submeshNode, int32_t submeshMaterial) {
-    if (r.importedNode >= 0 && r.importedNode != submeshNode) return false;
-    if (r.importedMaterialSlot >= 0 && r.importedMaterialSlot != submeshMaterial) return false;
-    return true;
-}
-
 bool RayEntity(const Ray& r, const Entity& e, float& t) {
     if (!TransformUsable(e)) return false;
     int shape = e.mesh.shape;

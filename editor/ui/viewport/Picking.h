@@ -8,13 +8,15 @@
 //   (rays and their tests: RayMath.h)
 //   MeshLocalBounds PrimitivePickVerts BuildPrimitivePickVerts
 //   RayEntity RayPrimitiveEntityExact RayImportedEntityExact
-//   ImportedPartMatchesRenderer RayEntityViewportPick PickEntityAtViewportPoint
+//   RayEntityViewportPick PickEntityAtViewportPoint
+//   (ImportedPartMatchesRenderer: legacy/scene/ImportedPartSelection.h)
 //   PickModelView / g_pickModelProvider    seam to the imported-model cache
 
 #include <cstdint>
 #include <vector>
 
 #include "editor/legacy/scene/Entity.h"
+#include "editor/legacy/scene/ImportedPartSelection.h"
 #include "editor/legacy/scene/KorvaneMath.h"
 #include "editor/render/MeshGen.h"
 #include "editor/ui/viewport/RayMath.h"
@@ -60,7 +62,6 @@ struct PickModelView {
 // is pickable.
 extern bool (*g_pickModelProvider)(const char* modelPath, PickModelView& out);
 
-bool ImportedPartMatchesRenderer(const MeshRenderer& r, int32_t submeshNode, int32_t submeshMaterial);
 
 bool RayEntity(const Ray& r, const Entity& e, float& t);
 bool RayPrimitiveEntityExact(const Ray& r, const Entity& e, float& t);
