@@ -188,7 +188,7 @@ TEST_F(EditWidgetsTest, IntegerFieldsMoveInWholeSteps) {
     ui.Drag("lights", ImVec2(-4, 0), 40);
     EXPECT_EQ(g_engine.maxLights, 1);
     ASSERT_EQ(g_undoStack.size(), 2u);  // one per drag, not per frame
-    EXPECT_EQ(g_undoStack.back().snapshot.engine.maxLights, 32);
+    EXPECT_EQ(g_undoStack.back().snapshot.Engine().maxLights, 32);
 }
 
 TEST(UniformScale, KeepsTheRatioWithinTheRange) {
